@@ -1,0 +1,19 @@
+#include "main_window/main_window.h"
+
+namespace main_window {
+
+namespace {
+platform::WindowId main_window_id = 0;
+}
+
+platform::WindowId Window() { return main_window_id; }
+
+bool Create() {
+  const platform::Bindings bindings = {};
+  main_window_id = platform::CreateDesignedWindow(Design(), bindings);
+  if (main_window_id == 0) return false;
+  StartupSequence();  // the created handler, run to its end within the creation
+  return true;
+}
+
+}  // namespace main_window

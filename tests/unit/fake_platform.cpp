@@ -1,0 +1,163 @@
+#include "fake_platform.h"
+
+#include "platform/event_queue.h"
+#include "platform/process.h"
+
+namespace fake {
+
+State& Get() {
+  static State state;
+  return state;
+}
+
+void Reset() { Get() = State{}; }
+
+void Queue(std::function<void()> event) { Get().queue.push_back({std::move(event), 0}); }
+
+void QueueQuit(int code) { Get().queue.push_back({nullptr, code}); }
+
+void Press(WindowId window, const char* control, platform::Event event) {
+  auto found = Get().windows.find(window);
+  if (found == Get().windows.end() || !found->second.enabled) return;
+  for (const auto& binding : found->second.bindings) {
+    if (binding.event == event && binding.control && std::string(binding.control) == control) {
+      const auto handler = binding.handler;
+      handler();
+      return;
+    }
+  }
+}
+
+}  // namespace fake
+
+namespace platform {
+
+using fake::Get;
+
+// process.h
+void InitializeUiThread() { Get().calls.push_back("InitializeUiThread"); }
+void CreateOwnerWindow() { Get().calls.push_back("CreateOwnerWindow"); }
+void ReleaseAll() { Get().calls.push_back("ReleaseAll"); }
+void ExitProcess(int code) { throw fake::ProcessExit{code}; }
+Text ProgramPath() { return Get().program_path; }
+char PathSeparator() { return Get().separator; }
+void SetWorkingDirectory(const Text& directory) {
+  Get().calls.push_back("SetWorkingDirectory");
+  Get().working_directory = directory;
+}
+void SetWindowDestroyedListener(void (*listener)()) { Get().destroyed_listener = listener; }
+
+// event_queue.h
+QueueHead PeekQueueHead() {
+  if (Get().queue.empty()) return QueueHead::Empty;
+  return Get().queue.front().event ? QueueHead::Event : QueueHead::Quit;
+}
+
+void DispatchNextEvent() {
+  if (Get().queue.empty() || !Get().queue.front().event) return;
+  auto event = std::move(Get().queue.front().event);
+  Get().queue.pop_front();
+  ++Get().dispatched;
+  event();
+}
+
+void WaitForNextEvent(int) {
+  ++Get().waits;
+  if (Get().queue.empty() && Get().when_idle) {
+    auto script = std::move(Get().when_idle);
+    Get().when_idle = nullptr;
+    script();
+  }
+  // Nothing will ever come: end the run rather than hang the test.
+  if (Get().queue.empty()) fake::QueueQuit(99);
+}
+
+void DoIdleWork() {}
+
+void PostQuit(int code) { fake::QueueQuit(code); }
+
+int TakeQuit() {
+  const int code = Get().queue.front().quit_code;
+  Get().queue.pop_front();
+  return code;
+}
+
+void PostTask(std::function<void()> task) { fake::Queue(std::move(task)); }
+
+// ui.h
+WindowId CreateDesignedWindow(const WindowDesign& design, const Bindings& bindings) {
+  Get().calls.push_back(std::string("CreateDesignedWindow ") + design.name);
+  if (Get().fail_creation) return 0;
+  const WindowId id = Get().next_id++;
+  fake::Window& window = Get().windows[id];
+  window.design = design;
+  window.bindings = bindings;
+  for (const auto& control : design.controls) window.control_visible[control.name] = control.visible;
+  return id;
+}
+
+bool WindowExists(WindowId window) { return Get().windows.count(window) != 0; }
+
+bool AnySystemWindowExists() { return !Get().windows.empty(); }
+
+void SetWindowVisible(WindowId window, bool visible) {
+  if (auto found = Get().windows.find(window); found != Get().windows.end())
+    found->second.visible = visible;
+}
+
+void SetControlVisible(WindowId window, const char* control, bool visible) {
+  if (auto found = Get().windows.find(window); found != Get().windows.end())
+    found->second.control_visible[control] = visible;
+}
+
+bool IsControlVisible(WindowId window, const char* control) {
+  auto found = Get().windows.find(window);
+  return found != Get().windows.end() && found->second.control_visible[control];
+}
+
+void SetWindowEnabled(WindowId window, bool enabled) {
+  if (auto found = Get().windows.find(window); found != Get().windows.end())
+    found->second.enabled = enabled;
+}
+
+bool IsWindowEnabled(WindowId window) {
+  auto found = Get().windows.find(window);
+  return found != Get().windows.end() && found->second.enabled;
+}
+
+bool IsWindowMinimized(WindowId window) {
+  auto found = Get().windows.find(window);
+  return found != Get().windows.end() && found->second.minimized;
+}
+
+void RestoreWindow(WindowId window) {
+  if (auto found = Get().windows.find(window); found != Get().windows.end())
+    found->second.minimized = false;
+  Get().calls.push_back("RestoreWindow");
+}
+
+void ActivateWindow(WindowId) { Get().calls.push_back("ActivateWindow"); }
+
+void SetActivationTarget(WindowId window) { Get().activation_target = window; }
+
+void DestroyWindow(WindowId window) {
+  if (Get().windows.erase(window) && Get().destroyed_listener) Get().destroyed_listener();
+}
+
+void SetControlText(WindowId window, const char* control, const Text& text) {
+  if (auto found = Get().windows.find(window); found != Get().windows.end())
+    found->second.control_text[control] = text;
+}
+
+void BrowserNavigate(WindowId, const char*, const Text& url) { Get().navigations.push_back(url); }
+
+ReadyState BrowserReadyState(WindowId window, const char*) {
+  if (!WindowExists(window)) return ReadyState::Uninitialized;
+  return Get().ready_state ? Get().ready_state() : ReadyState::Complete;
+}
+
+void ShowMessageBox(const Text& text, const Text& caption, MessageBoxStyle style) {
+  Get().message_boxes.push_back({text, caption, style});
+}
+
+}  // namespace platform

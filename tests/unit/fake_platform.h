@@ -1,0 +1,76 @@
+// A scripted stand-in for the platform: an in-memory event queue, windows
+// that are only records, and a log of what the system asked for.
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/design.h"
+#include "platform/ui.h"
+
+namespace fake {
+
+using platform::Text;
+using platform::WindowId;
+
+// Thrown by ExitProcess so a test can see the exit code.
+struct ProcessExit {
+  int code;
+};
+
+struct Window {
+  platform::WindowDesign design;
+  platform::Bindings bindings;
+  bool visible = false;
+  bool enabled = true;
+  bool minimized = false;
+  std::map<std::string, bool> control_visible;
+  std::map<std::string, Text> control_text;
+};
+
+struct MessageBox {
+  Text text;
+  Text caption;
+  platform::MessageBoxStyle style;
+};
+
+struct QueueEntry {
+  std::function<void()> event;  // empty: the quit request
+  int quit_code = 0;
+};
+
+struct State {
+  std::map<WindowId, Window> windows;
+  WindowId next_id = 1;
+  bool fail_creation = false;
+  std::deque<QueueEntry> queue;
+  int dispatched = 0;
+  int waits = 0;
+  std::vector<std::string> calls;  // platform calls worth checking the order of
+  std::vector<MessageBox> message_boxes;
+  std::vector<Text> navigations;
+  std::function<platform::ReadyState()> ready_state;  // empty: Complete
+  Text program_path = "/opt/tolvane/tolvane";
+  char separator = '/';
+  Text working_directory;
+  void (*destroyed_listener)() = nullptr;
+  WindowId activation_target = 0;
+  // Runs when the loop would block on an empty queue; a test scripts the user.
+  std::function<void()> when_idle;
+};
+
+State& Get();
+void Reset();
+
+// Queues an event as the window system would.
+void Queue(std::function<void()> event);
+void QueueQuit(int code);
+
+// Pressing a control runs its binding as the window system would.
+void Press(WindowId window, const char* control, platform::Event event);
+
+}  // namespace fake
