@@ -241,9 +241,23 @@ WindowId CreateDesignedWindow(const WindowDesign& design, const Bindings& bindin
 
   int screen_width = 0, screen_height = 0;
   ScreenSize(screen_width, screen_height);
-  gtk_window_move(GTK_WINDOW(window), (screen_width - design.outer_width) / 2,
-                  (screen_height - design.outer_height) / 2);
+  // Centred by the outer size; the client area goes where a Windows frame of
+  // that size would put it, whatever frame the window manager draws around it.
+  gtk_window_set_gravity(GTK_WINDOW(window), GDK_GRAVITY_STATIC);
+  gtk_window_move(GTK_WINDOW(window), (screen_width - design.outer_width) / 2 + gtk::kFrameSide,
+                  (screen_height - design.outer_height) / 2 + gtk::kFrameTop);
 
+  // A fixed frame: moved and minimized, never resized or maximized.
+  g_signal_connect(window, "realize", G_CALLBACK(+[](GtkWidget* w, gpointer) {
+                     GdkWindow* frame = gtk_widget_get_window(w);
+                     gdk_window_set_functions(frame, static_cast<GdkWMFunction>(
+                                                         GDK_FUNC_MOVE | GDK_FUNC_MINIMIZE |
+                                                         GDK_FUNC_CLOSE));
+                     gdk_window_set_decorations(
+                         frame, static_cast<GdkWMDecoration>(GDK_DECOR_BORDER | GDK_DECOR_TITLE |
+                                                             GDK_DECOR_MENU | GDK_DECOR_MINIMIZE));
+                   }),
+                   nullptr);
   g_signal_connect(window, "delete-event", G_CALLBACK(OnDelete), nullptr);
   g_signal_connect(window, "key-press-event", G_CALLBACK(OnKeyPress), nullptr);
   g_signal_connect(window, "focus-in-event", G_CALLBACK(OnFocusIn), nullptr);

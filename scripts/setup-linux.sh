@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs what building, running and testing the Linux program needs, on
+# Debian 12. Does nothing when everything is there already.
+set -euo pipefail
+
+packages=(
+  cmake g++ make pkg-config
+  libgtk-3-dev libwebkit2gtk-4.1-dev libcurl4-openssl-dev libpng-dev zlib1g-dev
+  libgtest-dev gdb
+  python3
+  xvfb xauth openbox xdotool x11-utils imagemagick dbus-x11 at-spi2-core
+  fonts-noto-cjk clang-format
+)
+
+missing=()
+for package in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
+done
+
+if ((${#missing[@]})); then
+  echo "Installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,25 @@
+#!/usr/bin/env python3
+"""Runs the Python test modules given on the command line and prints one
+closing line: "N passed, M failed"."""
+
+import sys
+import unittest
+
+
+def main(paths):
+    suite = unittest.TestSuite()
+    loader = unittest.TestLoader()
+    for path in paths:
+        directory, _, name = path.rpartition("/")
+        if name.startswith("test") and name.endswith(".py"):
+            suite.addTests(loader.discover(directory or ".", pattern=name, top_level_dir="."))
+        else:
+            suite.addTests(loader.discover(path, pattern="test*.py", top_level_dir="."))
+    result = unittest.TextTestRunner(verbosity=2).run(suite)
+    failed = len(result.failures) + len(result.errors) + len(result.unexpectedSuccesses)
+    print(f"{result.testsRun - failed} passed, {failed} failed")
+    return 0 if failed == 0 else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1:]))
