@@ -16,7 +16,10 @@ def main(paths):
         else:
             suite.addTests(loader.discover(path, pattern="test*.py", top_level_dir="."))
     result = unittest.TextTestRunner(verbosity=2).run(suite)
-    failed = len(result.failures) + len(result.errors) + len(result.unexpectedSuccesses)
+    # Subtests report one failure each; count every failing test once.
+    failing = {id(test) if not hasattr(test, "test_case") else id(test.test_case)
+               for test, _ in result.failures + result.errors}
+    failed = len(failing) + len(result.unexpectedSuccesses)
     print(f"{result.testsRun - failed} passed, {failed} failed")
     return 0 if failed == 0 else 1
 

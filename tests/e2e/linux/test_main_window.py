@@ -2,7 +2,9 @@
 how it ends."""
 
 import os
+import subprocess
 import sys
+import time
 import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), ".."))
@@ -63,7 +65,7 @@ class MainWindowOnScreen(unittest.TestCase):
                 self.assertTrue(close_to(seen, color), f"{name}: {seen} instead of {color}")
 
         # The badge and the loading indicator are hidden at start.
-        for name, x0, y0, x1, y1 in [("badge", 859, 10, 930, 89), ("indicator", 523, 166, 622, 265)]:
+        for name, x0, y0, x1, y1 in [("badge", 862, 13, 930, 89), ("indicator", 523, 166, 622, 265)]:
             with self.subTest(name):
                 colors = {shot.pixel(left + x, top + y) for x in range(x0, x1, 3) for y in range(y0, y1, 3)}
                 self.assertNotIn(BADGE_BLUE, colors)
@@ -86,6 +88,32 @@ class MainWindowOnScreen(unittest.TestCase):
         program.wait(60)
         self.assertEqual(program.output.count("exit-cleanup-ran"), 1, program.output[-2000:])
         self.assertIn("exited normally", program.output)
+
+
+class HiddenControlsWhenShown(unittest.TestCase):
+    """The badge and the loading indicator, made visible by a test driver."""
+
+    def test_badge_label_and_playing_indicator(self):
+        x = XSession()
+        self.addCleanup(x.close)
+        driver = subprocess.Popen([os.path.join(BUILD, "show_main_window"), "badge", "indicator"],
+                                  env=x.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.addCleanup(driver.kill)
+        window = x.find_window("Tolvane V1.0.1.0", pid=driver.pid)
+        self.assertIsNotNone(window)
+        left, top, _, _ = x.client_geometry(window)
+        first = x.screenshot()
+        # The square is blue where the label leaves it, the label's text white.
+        for px, py in [(861, 12), (936, 87), (870, 80)]:
+            self.assertTrue(close_to(first.pixel(left + px, top + py), BADGE_BLUE))
+        label = {first.pixel(left + px, top + py) for px in range(879, 926) for py in range(28, 81)}
+        self.assertIn((255, 255, 255), label)
+        time.sleep(0.5)
+        second = x.screenshot()
+        frames = [[pic.pixel(left + px, top + py) for px in range(523, 623, 2) for py in range(166, 266, 2)]
+                  for pic in (first, second)]
+        self.assertNotEqual(frames[0], frames[1], "the loading animation does not play")
+        self.assertIn((255, 255, 255), set(frames[0]), "the indicator's white background")
 
 
 if __name__ == "__main__":
