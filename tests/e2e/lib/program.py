@@ -18,11 +18,11 @@ def expected_client_origin(screen):
 
 
 class Program:
-    def __init__(self, session, args=(), cwd=None, home=None, wrapper=()):
+    def __init__(self, session, args=(), cwd=None, home=None, wrapper=(), program=PROGRAM):
         self.home = home or tempfile.mkdtemp(prefix="tolvane-home-")
         env = dict(session.env, HOME=self.home, XDG_CONFIG_HOME=os.path.join(self.home, ".config"))
         self.process = subprocess.Popen(
-            list(wrapper) + [PROGRAM, *args],
+            list(wrapper) + [program, *args],
             cwd=cwd or tempfile.gettempdir(),
             env=env,
             stdout=subprocess.PIPE,
