@@ -1,5 +1,7 @@
 #include "main_window/main_window.h"
 
+#include "main_window/tiles.h"
+
 namespace main_window {
 
 namespace {
@@ -9,7 +11,8 @@ platform::WindowId main_window_id = 0;
 platform::WindowId Window() { return main_window_id; }
 
 bool Create() {
-  const platform::Bindings bindings = {};
+  platform::Bindings bindings;
+  BindTiles(bindings);
   main_window_id = platform::CreateDesignedWindow(Design(), bindings);
   if (main_window_id == 0) return false;
   StartupSequence();  // the created handler, run to its end within the creation

@@ -2,6 +2,7 @@
 
 #include "platform/event_queue.h"
 #include "platform/process.h"
+#include "platform/shell.h"
 
 namespace fake {
 
@@ -61,8 +62,9 @@ void DispatchNextEvent() {
   event();
 }
 
-void WaitForNextEvent(int) {
+void WaitForNextEvent(int timeout_ms) {
   ++Get().waits;
+  if (timeout_ms >= 0) return;  // a short wait between passes of a busy handler
   if (Get().queue.empty() && Get().when_idle) {
     auto script = std::move(Get().when_idle);
     Get().when_idle = nullptr;
@@ -83,6 +85,9 @@ int TakeQuit() {
 }
 
 void PostTask(std::function<void()> task) { fake::Queue(std::move(task)); }
+
+// shell.h
+void OpenUrl(const Text& url) { Get().opened_urls.push_back(url); }
 
 // ui.h
 WindowId CreateDesignedWindow(const WindowDesign& design, const Bindings& bindings) {

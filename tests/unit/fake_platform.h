@@ -53,6 +53,7 @@ struct State {
   std::vector<std::string> calls;  // platform calls worth checking the order of
   std::vector<MessageBox> message_boxes;
   std::vector<Text> navigations;
+  std::vector<Text> opened_urls;
   std::function<platform::ReadyState()> ready_state;  // empty: Complete
   Text program_path = "/opt/tolvane/tolvane";
   char separator = '/';

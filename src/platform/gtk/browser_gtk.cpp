@@ -46,6 +46,40 @@ gboolean DrawRaisedBorder(GtkWidget* widget, cairo_t* cr, gpointer) {
   return FALSE;
 }
 
+// Silent: nothing of WebKit's own reaches the user. Script dialogs are
+// dismissed (a confirm is declined, a prompt gets no text), permission requests denied and
+// requests for credentials cancelled.
+void MakeSilent(WebKitWebView* web_view) {
+  g_signal_connect(web_view, "script-dialog",
+                   G_CALLBACK(+[](WebKitWebView*, WebKitScriptDialog* dialog, gpointer) -> gboolean {
+                     switch (webkit_script_dialog_get_dialog_type(dialog)) {
+                       case WEBKIT_SCRIPT_DIALOG_CONFIRM:
+                         webkit_script_dialog_confirm_set_confirmed(dialog, FALSE);
+                         break;
+                       case WEBKIT_SCRIPT_DIALOG_BEFORE_UNLOAD_CONFIRM:
+                         // Leaving the page is never held up by a question.
+                         webkit_script_dialog_confirm_set_confirmed(dialog, TRUE);
+                         break;
+                       default:
+                         break;
+                     }
+                     return TRUE;
+                   }),
+                   nullptr);
+  g_signal_connect(web_view, "permission-request",
+                   G_CALLBACK(+[](WebKitWebView*, WebKitPermissionRequest* request, gpointer) -> gboolean {
+                     webkit_permission_request_deny(request);
+                     return TRUE;
+                   }),
+                   nullptr);
+  g_signal_connect(web_view, "authenticate",
+                   G_CALLBACK(+[](WebKitWebView*, WebKitAuthenticationRequest* request, gpointer) -> gboolean {
+                     webkit_authentication_request_cancel(request);
+                     return TRUE;
+                   }),
+                   nullptr);
+}
+
 }  // namespace
 
 GtkWidget* CreateBrowser(const ControlDesign& design, GtkWidget** web_view_out) {
@@ -61,7 +95,7 @@ GtkWidget* CreateBrowser(const ControlDesign& design, GtkWidget** web_view_out) 
   // Offline has no WebKit counterpart (and would keep live pages from loading);
   // RegisterAsBrowser has none either. Dropped links and files load in the view,
   // which is WebKit's own behaviour.
-  (void)design;
+  if (design.browser.silent) MakeSilent(WEBKIT_WEB_VIEW(web_view));
   gtk_widget_set_size_request(web_view, design.width - 2 * kBorder, design.height - 2 * kBorder);
   gtk_fixed_put(GTK_FIXED(frame), web_view, kBorder, kBorder);
   gtk_widget_set_can_focus(web_view, TRUE);

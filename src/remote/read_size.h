@@ -1,0 +1,18 @@
+// How much FetchText asks for in each read, from the answer's Content-Length.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string_view>
+
+namespace remote {
+
+inline constexpr std::size_t kDefaultReadSize = 10240;
+inline constexpr std::size_t kLargestReadSize = 102400;
+inline constexpr std::size_t kLongestContentLength = 31;
+
+// nullopt: the answer has no Content-Length. The size only sets how big each
+// piece is, never how much of the body is read.
+std::size_t ReadSize(std::optional<std::string_view> content_length);
+
+}  // namespace remote
