@@ -1,6 +1,7 @@
 #include "main_window/main_window.h"
 
 #include "main_window/tiles.h"
+#include "notice_window/notice_window.h"
 
 namespace main_window {
 
@@ -13,6 +14,7 @@ platform::WindowId Window() { return main_window_id; }
 bool Create() {
   platform::Bindings bindings;
   BindTiles(bindings);
+  notice_window::BindBadge(bindings);
   main_window_id = platform::CreateDesignedWindow(Design(), bindings);
   if (main_window_id == 0) return false;
   StartupSequence();  // the created handler, run to its end within the creation

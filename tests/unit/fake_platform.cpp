@@ -17,16 +17,30 @@ void Queue(std::function<void()> event) { Get().queue.push_back({std::move(event
 
 void QueueQuit(int code) { Get().queue.push_back({nullptr, code}); }
 
-void Press(WindowId window, const char* control, platform::Event event) {
+namespace {
+void RunBinding(WindowId window, const char* control, platform::Event event) {
   auto found = Get().windows.find(window);
   if (found == Get().windows.end() || !found->second.enabled) return;
   for (const auto& binding : found->second.bindings) {
-    if (binding.event == event && binding.control && std::string(binding.control) == control) {
+    const bool same = control ? binding.control && std::string(binding.control) == control
+                              : binding.control == nullptr;
+    if (binding.event == event && same) {
       const auto handler = binding.handler;
       handler();
       return;
     }
   }
+}
+}  // namespace
+
+void Press(WindowId window, const char* control, platform::Event event) {
+  RunBinding(window, control, event);
+}
+
+void CloseByUser(WindowId window) {
+  if (!Get().windows.count(window) || !Get().windows[window].enabled) return;
+  RunBinding(window, nullptr, platform::Event::Closing);
+  platform::DestroyWindow(window);
 }
 
 }  // namespace fake

@@ -74,4 +74,8 @@ void QueueQuit(int code);
 // Pressing a control runs its binding as the window system would.
 void Press(WindowId window, const char* control, platform::Event event);
 
+// The user closes the window (close box, Alt+F4, Esc): its closing handler,
+// then the window system's default closing.
+void CloseByUser(WindowId window);
+
 }  // namespace fake
