@@ -14,7 +14,7 @@ constexpr const char* kLoadingIndicator = "图片框7";
 
 // Between passes the wait sleeps until the next event or this long, so a page
 // that loads for minutes does not keep a processor busy.
-constexpr int kWaitSliceMs = 10;
+constexpr int kWaitSliceMs = 20;
 
 }  // namespace
 
