@@ -11,13 +11,13 @@ platform::WindowId main_window_id = 0;
 
 platform::WindowId Window() { return main_window_id; }
 
-bool Create() {
+bool Create(void (*created_handler)()) {
   platform::Bindings bindings;
   BindTiles(bindings);
   notice_window::BindBadge(bindings);
   main_window_id = platform::CreateDesignedWindow(Design(), bindings);
   if (main_window_id == 0) return false;
-  StartupSequence();  // the created handler, run to its end within the creation
+  created_handler();  // run to its end within the creation
   return true;
 }
 

@@ -8,13 +8,14 @@ namespace main_window {
 
 const platform::WindowDesign& Design();
 
-// Creates MainWindow from its design; its created handler, StartupSequence,
-// has run to its end when this returns. False when it cannot be created.
-bool Create();
-
-platform::WindowId Window();
-
 // The created handler.
 void StartupSequence();
+
+// Creates MainWindow from its design; its created handler (StartupSequence
+// unless a test driver brings its own) has run to its end when this returns.
+// False when it cannot be created.
+bool Create(void (*created_handler)() = &StartupSequence);
+
+platform::WindowId Window();
 
 }  // namespace main_window

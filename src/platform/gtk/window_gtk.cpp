@@ -174,19 +174,20 @@ WindowId CreateDesignedWindow(const WindowDesign& design, const Bindings& bindin
 
   const int client_width = design.outer_width - 2 * gtk::kFrameSide;
   const int client_height = design.outer_height - gtk::kFrameTop - gtk::kFrameBottom;
-  GtkWidget* client = gtk_fixed_new();
-  gtk_widget_set_has_window(client, TRUE);
+  // A layout, not a fixed: it keeps the client size whatever its children
+  // ask for, and clips a control that runs past the edge, as Windows does.
+  GtkWidget* client = gtk_layout_new(nullptr, nullptr);
   gtk_widget_set_size_request(client, client_width, client_height);
   record.client = client;
   gtk_container_add(GTK_CONTAINER(window), client);
-  const Color background = design.background;
-  g_signal_connect(client, "draw", G_CALLBACK(+[](GtkWidget* w, cairo_t* cr, gpointer data) -> gboolean {
-                     gtk::SetSourceColor(cr, *static_cast<Color*>(data));
-                     cairo_paint(cr);
-                     (void)w;
-                     return FALSE;
-                   }),
-                   new Color(background));
+  g_signal_connect_data(client, "draw", G_CALLBACK(+[](GtkWidget*, cairo_t* cr, gpointer data) -> gboolean {
+                          gtk::SetSourceColor(cr, *static_cast<Color*>(data));
+                          cairo_paint(cr);
+                          return FALSE;
+                        }),
+                        new Color(design.background),
+                        [](gpointer data, GClosure*) { delete static_cast<Color*>(data); },
+                        GConnectFlags(0));
   gtk_widget_set_app_paintable(client, TRUE);
 
   // GtkFixed draws and stacks its children in the order they are added, so the
@@ -206,8 +207,11 @@ WindowId CreateDesignedWindow(const WindowDesign& design, const Bindings& bindin
     if (!widget) continue;
     if (web_view) record.browser = web_view;
     gtk_widget_set_size_request(widget, control->width, control->height);
-    GtkWidget* parent = control->parent ? record.controls[control->parent] : client;
-    gtk_fixed_put(GTK_FIXED(parent), widget, control->left, control->top);
+    if (control->parent) {
+      gtk_fixed_put(GTK_FIXED(record.controls[control->parent]), widget, control->left, control->top);
+    } else {
+      gtk_layout_put(GTK_LAYOUT(client), widget, control->left, control->top);
+    }
     gtk_widget_set_no_show_all(widget, !control->visible);
     if (control->visible) gtk_widget_show(widget);
     gtk::SetPointer(widget, control->pointer);

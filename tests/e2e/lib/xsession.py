@@ -64,7 +64,7 @@ class XSession:
         while time.time() < deadline:
             args = ["xdotool", "search", "--onlyvisible", "--name", re.escape(name)]
             if pid:
-                args[2:2] = ["--pid", str(pid)]
+                args[2:2] = ["--all", "--pid", str(pid)]
             found = self.run(*args, check=False).split()
             if found:
                 return int(found[-1])
