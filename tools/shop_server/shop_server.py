@@ -365,16 +365,16 @@ class Response:
 class StatusSource:
     """What /1.txt answers: a fixed word, or a file read on every request."""
 
-    def __init__(self, spec):
-        self.spec = spec
-        if spec in ("yes", "no"):
-            self.fixed = spec.encode("ascii")
+    def __init__(self, given):
+        self.given = given
+        if given in ("yes", "no"):
+            self.fixed = given.encode("ascii")
             self.path = None
         else:
             self.fixed = None
-            self.path = Path(spec)
+            self.path = Path(given)
             if not self.path.is_file():
-                raise ConfigError(f"--status: {spec!r} is neither yes, no nor a readable file")
+                raise ConfigError(f"--status: {given!r} is neither yes, no nor a readable file")
 
     def read(self):
         if self.fixed is not None:
@@ -393,8 +393,6 @@ def normalise_target(target):
     if target.startswith(("http://", "https://")):
         parts = urlsplit(target)
         target = parts.path + (f"?{parts.query}" if parts.query else "")
-    if "#" in target:
-        target = target.split("#", 1)[0]
     if not target:
         return "/"
     return target
@@ -483,21 +481,21 @@ def _count(value, key, where):
     return value
 
 
-def _bytes_field(spec, name, encoding, where):
-    """Read NAME (text) or NAME_b64 (base64) from spec; None if neither is set."""
-    has_text, has_b64 = name in spec, f"{name}_b64" in spec
+def _bytes_field(given, name, encoding, where):
+    """Read NAME (text) or NAME_b64 (base64) from given; None if neither is set."""
+    has_text, has_b64 = name in given, f"{name}_b64" in given
     if has_text and has_b64:
         raise ConfigError(f"{where}: give {name} or {name}_b64, not both")
     if has_text:
-        if not isinstance(spec[name], str):
+        if not isinstance(given[name], str):
             raise ConfigError(f"{where}: {name} must be a string")
         try:
-            return spec[name].encode(encoding)
+            return given[name].encode(encoding)
         except UnicodeEncodeError as e:
             raise ConfigError(f"{where}: {name} cannot be encoded as {encoding}: {e}") from e
     if has_b64:
         try:
-            return base64.b64decode(spec[f"{name}_b64"], validate=True)
+            return base64.b64decode(given[f"{name}_b64"], validate=True)
         except (binascii.Error, TypeError, ValueError) as e:
             raise ConfigError(f"{where}: {name}_b64 is not valid base64") from e
     return None
@@ -506,34 +504,34 @@ def _bytes_field(spec, name, encoding, where):
 class Answer:
     """One scripted reply; unset fields fall back to the path's normal reply."""
 
-    def __init__(self, spec, where):
-        if isinstance(spec, str):
-            spec = {"body": spec}
-        if not isinstance(spec, dict):
+    def __init__(self, given, where):
+        if isinstance(given, str):
+            given = {"body": given}
+        if not isinstance(given, dict):
             raise ConfigError(f"{where}: an answer must be a string or an object")
-        unknown = set(spec) - ANSWER_KEYS
+        unknown = set(given) - ANSWER_KEYS
         if unknown:
             raise ConfigError(f"{where}: unknown keys {sorted(unknown)}")
-        encoding = spec.get("encoding", "utf-8")
+        encoding = given.get("encoding", "utf-8")
         try:
             "".encode(encoding)
         except (LookupError, TypeError) as e:
             raise ConfigError(f"{where}: unknown encoding {encoding!r}") from e
 
         self.code = None
-        if "code" in spec:
-            self.code = _count(spec["code"], "code", where)
+        if "code" in given:
+            self.code = _count(given["code"], "code", where)
             if not 100 <= self.code <= 999:
                 raise ConfigError(f"{where}: code must be 100..999")
-        self.reason = spec.get("reason")
+        self.reason = given.get("reason")
         if self.reason is not None and not isinstance(self.reason, str):
             raise ConfigError(f"{where}: reason must be a string")
-        self.ctype = spec.get("type")
+        self.ctype = given.get("type")
         if self.ctype is not None and not isinstance(self.ctype, str):
             raise ConfigError(f"{where}: type must be a string")
 
         self.headers = []  # (name, value or None to drop the header)
-        headers = spec.get("headers", {})
+        headers = given.get("headers", {})
         if not isinstance(headers, dict):
             raise ConfigError(f"{where}: headers must be an object")
         for name, value in headers.items():
@@ -542,58 +540,58 @@ class Answer:
                 if v is not None and not isinstance(v, (str, int)):
                     raise ConfigError(f"{where}: header {name} must be text, a number, a list or null")
                 self.headers.append((name, None if v is None else str(v)))
-        cookies = spec.get("cookies", [])
+        cookies = given.get("cookies", [])
         if isinstance(cookies, str):
             cookies = [cookies]
         if not isinstance(cookies, list) or not all(isinstance(c, str) for c in cookies):
             raise ConfigError(f"{where}: cookies must be a string or a list of strings")
         self.headers += [("Set-Cookie", c) for c in cookies]
 
-        self.body = _bytes_field(spec, "body", encoding, where)
-        self.raw = _bytes_field(spec, "raw", encoding, where)
+        self.body = _bytes_field(given, "body", encoding, where)
+        self.raw = _bytes_field(given, "raw", encoding, where)
 
         # Absent: the true length; null or false: no Content-Length; a number: that, true or not.
-        self.length = spec.get("length", MISSING)
+        self.length = given.get("length", MISSING)
         if self.length is False:
             self.length = None
         elif self.length is not MISSING and self.length is not None:
             self.length = _count(self.length, "length", where)
 
-        if "delay" in spec and "hold" in spec:
+        if "delay" in given and "hold" in given:
             raise ConfigError(f"{where}: delay and hold mean the same; give one")
-        self.delay = _seconds(spec.get("delay", spec.get("hold", 0)), "delay/hold", where)
-        self.pause = _seconds(spec.get("pause", 0), "pause", where)
-        self.pause_after = _count(spec.get("pause_after", 0), "pause_after", where)
-        if "pause_after" in spec and "pause" not in spec:
+        self.delay = _seconds(given.get("delay", given.get("hold", 0)), "delay/hold", where)
+        self.pause = _seconds(given.get("pause", 0), "pause", where)
+        self.pause_after = _count(given.get("pause_after", 0), "pause_after", where)
+        if "pause_after" in given and "pause" not in given:
             raise ConfigError(f"{where}: pause_after needs pause (seconds)")
-        self.cut = None if spec.get("cut") is None else _count(spec["cut"], "cut", where)
-        self.linger = _seconds(spec.get("linger", 0), "linger", where)
-        self.close = spec.get("close", False)
+        self.cut = None if given.get("cut") is None else _count(given["cut"], "cut", where)
+        self.linger = _seconds(given.get("linger", 0), "linger", where)
+        self.close = given.get("close", False)
         if not isinstance(self.close, bool):
             raise ConfigError(f"{where}: close must be true or false")
-        self.redirect = spec.get("redirect")
+        self.redirect = given.get("redirect")
         if self.redirect is not None and not isinstance(self.redirect, str):
             raise ConfigError(f"{where}: redirect must be a URL string")
         if self.redirect is not None and self.code is None:
             self.code = 302
-        if self.raw is not None and set(spec) - RAW_COMPANIONS:
+        if self.raw is not None and set(given) - RAW_COMPANIONS:
             raise ConfigError(f"{where}: raw goes only with {sorted(RAW_COMPANIONS - {'raw', 'raw_b64'})}")
 
 
 class Rule:
     """Answers for one path, used in turn; afterwards repeat the last or fall back."""
 
-    def __init__(self, spec, where):
+    def __init__(self, given, where):
         then = "repeat"
-        if isinstance(spec, dict) and "seq" in spec:
-            extra = set(spec) - {"seq", "then"}
+        if isinstance(given, dict) and "seq" in given:
+            extra = set(given) - {"seq", "then"}
             if extra:
                 raise ConfigError(f"{where}: with seq only then may be given, not {sorted(extra)}")
-            then = spec.get("then", "repeat")
+            then = given.get("then", "repeat")
             if then not in ("repeat", "default"):
                 raise ConfigError(f"{where}: then must be repeat or default")
-            spec = spec["seq"]
-        answers = spec if isinstance(spec, list) else [spec]
+            given = given["seq"]
+        answers = given if isinstance(given, list) else [given]
         if not answers:
             raise ConfigError(f"{where}: empty list of answers")
         self.answers = [Answer(a, f"{where}[{i}]") for i, a in enumerate(answers)]
@@ -625,7 +623,7 @@ class Script:
         if not isinstance(data, dict):
             raise ConfigError(f"script {path}: top level must be an object of path: answers")
         rules = {}
-        for key, spec in data.items():
+        for key, given in data.items():
             if key.startswith("#"):
                 continue  # comment
             site, target = None, key
@@ -635,7 +633,7 @@ class Script:
             if target != "*" and not target.startswith("/"):
                 raise ConfigError(f"script {path}: key {key!r} must be a path starting with / "
                                   "(optionally shop: or official:), * or a #comment")
-            rules[(site, target)] = Rule(spec, f"{path}: {key}")
+            rules[(site, target)] = Rule(given, f"{path}: {key}")
         return cls(rules)
 
     def answer_for(self, site, target):
@@ -808,7 +806,11 @@ class Connection(socketserver.BaseRequestHandler):
             self.finish_close(ans)
             return False
 
-        code = ans.code if ans.code is not None else resp.code
+        # A scripted body is a page of its own: 200 unless told, even where the path has none.
+        if ans.code is not None:
+            code = ans.code
+        else:
+            code = 200 if ans.body is not None else resp.code
         if ans.body is not None:
             body = ans.body
         elif ans.redirect is not None:
