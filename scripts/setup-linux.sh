@@ -7,9 +7,9 @@ packages=(
   cmake g++ make pkg-config
   libgtk-3-dev libwebkit2gtk-4.1-dev libcurl4-openssl-dev libpng-dev zlib1g-dev
   libgtest-dev gdb
-  python3
+  python3 curl
   xvfb xauth openbox xdotool x11-utils imagemagick dbus-x11 at-spi2-core
-  fonts-noto-cjk clang-format
+  fonts-noto-cjk clang-format desktop-file-utils
 )
 
 missing=()

@@ -50,7 +50,7 @@ build unit || build_ok=0
 build linux || build_ok=0
 [ $build_ok -eq 1 ] || { echo "the build failed"; echo "0 passed, 1 failed"; exit 1; }
 
-suite unit ctest --preset unit
+suite unit bash scripts/run_unit_tests.sh
 suite assets /usr/bin/python3 tests/run_python_tests.py assets/test_assets.py
 suite shop-server /usr/bin/python3 tests/run_python_tests.py tools/shop_server/test_shop_server.py
 suite linux-e2e /usr/bin/python3 tests/run_python_tests.py tests/e2e/linux

@@ -60,7 +60,8 @@ bool SendRequest(Handle request, const char* headers, std::size_t headers_length
 // the value does not fit.
 bool QueryContentLength(Handle request, char* buffer, std::size_t room, std::size_t& length);
 // Up to size bytes of the body. bytes_read is 0 at its end; false when the
-// transfer has broken off.
+// transfer has broken off, with bytes_read still counting what this read got
+// before the break.
 bool Read(Handle request, char* buffer, std::size_t size, std::size_t& bytes_read);
 void Close(Handle handle);
 

@@ -1,5 +1,6 @@
 #include "remote/fetch_text.h"
 
+#include <algorithm>
 #include <memory>
 #include <new>
 #include <optional>
@@ -24,26 +25,46 @@ http::Handle client = nullptr;
 constexpr const char* kAcceptTypes[] = {"Accept: */* \r\n", nullptr};
 constexpr char kAddedHeaders[] = "Accept: */*\r\n\r\n";
 constexpr std::size_t kContentLengthRoom = 32;
+constexpr long long kMostReserved = 32 * 1024 * 1024;
 
 // What follows "#" names a place in the page and never goes to the server.
 Text RequestPath(const Text& path) { return path.substr(0, path.find('#')); }
 
-std::size_t ReadSizeOf(http::Handle request) {
-  char value[kContentLengthRoom];
+std::optional<std::string_view> ContentLength(http::Handle request,
+                                              char (&value)[kContentLengthRoom]) {
   std::size_t length = 0;
-  if (!http::QueryContentLength(request, value, sizeof value, length))
-    return ReadSize(std::nullopt);
-  return ReadSize(std::string_view(value, length));
+  if (!http::QueryContentLength(request, value, sizeof value, length)) return std::nullopt;
+  return std::string_view(value, length);
 }
 
-// Reads until a read gives nothing or fails: either way what came is the body.
-Text ReadBody(http::Handle request, std::size_t read_size) {
+// Room for the announced body up front: growing to it piece by piece costs a
+// copy and fresh pages at every step. The announcement may lie, so it is only a
+// hint, and a body that needs more still grows.
+void ReserveFor(Text& body, std::optional<std::string_view> content_length) {
+  if (!content_length || content_length->size() > kLongestContentLength) return;
+  const long long announced = DecimalValue(*content_length);
+  if (announced <= 0) return;
+  try {
+    body.reserve(static_cast<std::size_t>(std::min(announced, kMostReserved)));
+  } catch (const std::bad_alloc&) {
+  } catch (const std::length_error&) {
+  }
+}
+
+// Reads until a read gives nothing or fails: either way what came is the body,
+// the bytes a failing read got before the break included.
+Text ReadBody(http::Handle request) {
+  char value[kContentLengthRoom];
+  const auto content_length = ContentLength(request, value);
+  const std::size_t read_size = ReadSize(content_length);
   const auto piece = std::make_unique_for_overwrite<char[]>(read_size);
   Text body;
+  ReserveFor(body, content_length);
   for (;;) {
     std::size_t got = 0;
-    if (!http::Read(request, piece.get(), read_size, got) || got == 0) return body;
-    body.append(piece.get(), got);
+    const bool more = http::Read(request, piece.get(), read_size, got);
+    body.append(piece.get(), std::min(got, read_size));
+    if (!more || got == 0) return body;
   }
 }
 
@@ -79,7 +100,7 @@ Text Exchange(const Text& url) {
   if (!request) return {};
   if (!http::SendRequest(request.get(), kAddedHeaders, sizeof kAddedHeaders - 1)) return {};
 
-  Text body = ReadBody(request.get(), ReadSizeOf(request.get()));
+  Text body = ReadBody(request.get());
   CutAtFirstZero(body);
   return body;
 }

@@ -12,15 +12,15 @@ using platform::Text;
 Text ShopHost();
 Text OfficialHost();
 
-Text StatusFileUrl();      // read by FetchText
-Text NoticeFileUrl();      // read by FetchText
-Text ShopBareHost();       // the host alone, no scheme, no path: the shop's home page
-Text ShopRootUrl();        // "http://" and the host, no "/" after it
+Text StatusFileUrl();  // read by FetchText
+Text NoticeFileUrl();  // read by FetchText
+Text ShopBareHost();   // the host alone, no scheme, no path: the shop's home page
+Text ShopRootUrl();    // "http://" and the host, no "/" after it
 Text BrandPageUrl();
 Text NinePageUrl();
 Text NineteenPageUrl();
 Text JingpinPageUrl();
-Text BusinessPageUrl();    // on the official site
+Text BusinessPageUrl();  // on the official site
 Text OfficialRootUrl();
 
 }  // namespace remote

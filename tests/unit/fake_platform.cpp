@@ -1,8 +1,13 @@
 #include "fake_platform.h"
 
+#include <cctype>
+
 #include "platform/event_queue.h"
 #include "platform/process.h"
+#include "platform/desktop.h"
+#include "platform/settings.h"
 #include "platform/shell.h"
+#include "platform/skin_library.h"
 
 namespace fake {
 
@@ -99,6 +104,62 @@ int TakeQuit() {
 }
 
 void PostTask(std::function<void()> task) { fake::Queue(std::move(task)); }
+
+// skin_library.h
+Text SkinLibraryFileName() { return "SkinH_EL.dll"; }
+
+bool BindSkinLibrary(const Text& first_path, const Text& file_name, const char*) {
+  Get().calls.push_back("BindSkinLibrary");
+  for (const Text& attempt : {first_path, file_name}) {
+    Get().library_attempts.push_back(attempt);
+    for (const Text& location : Get().library_locations) {
+      if (location != attempt) continue;
+      if (!Get().library_has_entry) Get().library_unloaded = true;
+      return Get().library_has_entry;
+    }
+  }
+  return false;
+}
+
+std::int32_t AttachSkin(const Text& skin_path, const Text& second) {
+  Get().skin_attached.emplace_back(skin_path, second);
+  return 1;
+}
+
+// settings.h: names matched as the real files match them, ignoring case.
+namespace {
+Text SettingKey(const Text& section, const Text& key) {
+  Text joined = section + "/" + key;
+  for (char& c : joined) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return joined;
+}
+}  // namespace
+
+Text ReadSetting(const Text& file, const Text& section, const Text& key) {
+  Get().calls.push_back("ReadSetting");
+  Get().settings_reads.push_back(file);
+  auto found = Get().settings.find(file);
+  if (found == Get().settings.end()) return Text();
+  auto value = found->second.find(SettingKey(section, key));
+  return value == found->second.end() ? Text() : value->second;
+}
+
+bool WriteSetting(const Text& file, const Text& section, const Text& key, const Text& value) {
+  Get().calls.push_back("WriteSetting");
+  Get().settings_writes.push_back(file);
+  if (!Get().settings_writable) return false;
+  Get().settings[file][SettingKey(section, key)] = value;
+  return true;
+}
+
+// desktop.h
+Text DesktopDirectory() { return Get().desktop_directory; }
+
+bool CreateShortcut(const Text& path, const Text& target) {
+  Get().calls.push_back("CreateShortcut");
+  Get().shortcuts.emplace_back(path, target);
+  return true;
+}
 
 // shell.h
 void OpenUrl(const Text& url) { Get().opened_urls.push_back(url); }

@@ -62,6 +62,22 @@ struct State {
   WindowId activation_target = 0;
   // Runs when the loop would block on an empty queue; a test scripts the user.
   std::function<void()> when_idle;
+
+  // The skin library: where it loads from, and whether it has the entry.
+  std::vector<Text> library_locations;  // paths at which a library loads
+  bool library_has_entry = true;
+  std::vector<Text> library_attempts;   // every path tried, in order
+  bool library_unloaded = false;
+  std::vector<std::pair<Text, Text>> skin_attached;  // (skin path, second text)
+
+  // Settings files in memory: file -> "section/key" -> value, names as given.
+  std::map<Text, std::map<Text, Text>> settings;
+  std::vector<Text> settings_reads;
+  std::vector<Text> settings_writes;
+  bool settings_writable = true;
+
+  Text desktop_directory = "/home/user/Desktop/";
+  std::vector<std::pair<Text, Text>> shortcuts;  // (path, target)
 };
 
 State& Get();

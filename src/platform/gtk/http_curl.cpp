@@ -67,8 +67,8 @@ std::string Address(const Connection& connection, const std::string& path, bool 
 }  // namespace
 
 void OverrideTimeLimits(int connect_seconds, int stall_seconds) {
-  connect_limit_seconds = connect_seconds;
-  stall_limit_seconds = stall_seconds;
+  if (connect_seconds > 0) connect_limit_seconds = connect_seconds;
+  if (stall_seconds > 0) stall_limit_seconds = stall_seconds;
 }
 
 bool CanonicalizeUrl(const Text& url, Text& canonical) { return url::Canonicalize(url, canonical); }

@@ -74,8 +74,6 @@ void (*&DestroyedListener())() {
   return listener;
 }
 
-void UnloadLibraries() {}
-
 }  // namespace gtk
 
 }  // namespace platform

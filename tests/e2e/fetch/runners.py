@@ -104,7 +104,10 @@ class WineRunner:
         os.makedirs(WINE_PREFIX, exist_ok=True)
         self.server = subprocess.Popen([WINESERVER, "-f", "-p"], env=self.env,
                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        subprocess.run([self.loader, "cmd", "/c", "exit"], env=self.env, capture_output=True, timeout=300)
+        # Wine's own services inherit the standard handles and outlive the run:
+        # nothing may wait for them to close a pipe.
+        subprocess.run([self.loader, "cmd", "/c", "exit"], env=self.env, stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=300)
 
     def stop(self):
         if self.server is not None:

@@ -63,7 +63,8 @@ def sends_the_cookie_back(test, heads, runner):
 
 
 # Bytes 1 to 255 only: a zero byte would end the text.
-LARGE_BODY = bytes(random.Random(4).randrange(1, 256) for _ in range(300000))
+_rng = random.Random(4)
+LARGE_BODY = bytes(_rng.randrange(1, 256) for _ in range(300000))
 
 Case = namedtuple("Case", "name script urls output requests check args seconds status",
                   defaults=(None, None, (), 20, None))
@@ -93,10 +94,15 @@ CASES = [
          ["{base}/1.txt"], b"012345"),
     Case("length_longer_than_the_body", {"/1.txt": {"body": "yes", "length": 10}}, ["{base}/1.txt"],
          b"yes"),
+    # Where a body ends past a lying Content-Length is the HTTP client's own
+    # business: libcurl stops at the length; Wine's WinINet also takes what
+    # came in the same receive, so either may come there.
     Case("length_shorter_than_the_body", {"/1.txt": {"body": "yes, and more", "length": 3}},
-         ["{base}/1.txt"], b"yes"),
+         ["{base}/1.txt"], {"linux": b"yes", "wine": (b"yes", b"yes, and more")}),
     Case("no_length", {"/1.txt": {"body": "yes", "length": None}}, ["{base}/1.txt"], b"yes"),
     Case("whole_large_body", None, ["{base}/1.txt"], LARGE_BODY, ["GET /1.txt HTTP/1.0"],
+         status=LARGE_BODY),
+    Case("large_body_broken_off", {"/1.txt": {"cut": 250000}}, ["{base}/1.txt"], LARGE_BODY[:250000],
          status=LARGE_BODY),
     Case("redirect_followed", {"/old.txt": {"redirect": "/1.txt"}}, ["{base}/old.txt"], b"yes",
          ["GET /old.txt HTTP/1.0", "GET /1.txt HTTP/1.0"], every_request_carries_the_agent),
@@ -133,11 +139,8 @@ class FetchTable:
         reason = cls.runner.unavailable()
         if reason:
             raise unittest.SkipTest(reason)
+        cls.addClassCleanup(cls.runner.stop)
         cls.runner.start()
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.runner.stop()
 
     def run_case(self, case):
         status_path = None
@@ -156,7 +159,11 @@ class FetchTable:
                                 capture_output=True, timeout=case.seconds + 60)
         elapsed = time.monotonic() - started
         self.assertEqual(result.returncode, 0, result.stderr[-2000:])
-        self.assertEqual(result.stdout, case.output)
+        output = case.output[self.runner.name] if isinstance(case.output, dict) else case.output
+        if isinstance(output, tuple):  # any of these
+            self.assertIn(result.stdout, output)
+        else:
+            self.assertEqual(result.stdout, output)
         self.assertLess(elapsed, case.seconds, "the exchange must end within its bound")
         heads = shop.heads()
         if case.requests is not None:
