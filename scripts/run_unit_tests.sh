@@ -7,10 +7,11 @@ out=$(mktemp)
 build/unit/bin/unit_tests --gtest_brief=1 2>&1 | tee "$out"
 status=${PIPESTATUS[0]}
 total=$(sed -nE 's/^\[==========\] ([0-9]+) tests? from .* ran\..*/\1/p' "$out" | tail -1)
-failed=$(sed -nE 's/^\[  FAILED  \] ([0-9]+) tests?, listed below:.*/\1/p' "$out" | tail -1)
+passed=$(sed -nE 's/^\[  PASSED  \] ([0-9]+) tests?\..*/\1/p' "$out" | tail -1)
 rm -f "$out"
 total=${total:-0}
-failed=${failed:-0}
+passed=${passed:-0}
+failed=$((total - passed))
 [ "$status" -eq 0 ] || [ "$failed" -gt 0 ] || failed=1
-echo "$((total - failed)) passed, $failed failed"
+echo "$passed passed, $failed failed"
 exit "$status"

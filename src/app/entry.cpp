@@ -4,6 +4,7 @@
 #include "main_window/main_window.h"
 #include "platform/process.h"
 #include "platform/program_paths.h"
+#include "remote/fetch_text.h"
 
 namespace app {
 
@@ -24,6 +25,7 @@ int RunProgram() {
     Frame().exit_routine = nullptr;
     routine();
   }
+  remote::CloseClient();
   platform::ReleaseAll();
   return quit_code;
 }

@@ -14,9 +14,11 @@ TEST_F(FrameTest, StartsInOrderAndEndsWithCodeZeroAfterTheLastWindowCloses) {
 
   EXPECT_EQ(app::RunProgram(), 0);
 
-  const std::vector<std::string> expected = {"InitializeUiThread", "SetWorkingDirectory",
-                                             "CreateOwnerWindow", "CreateDesignedWindow MainWindow",
-                                             "ReleaseAll"};
+  const std::vector<std::string> expected = {
+      "InitializeUiThread", "SetWorkingDirectory", "CreateOwnerWindow",
+      "CreateDesignedWindow MainWindow",
+      // The start-up sequence, run within the creation.
+      "BindSkinLibrary", "ReadSetting", "CreateShortcut", "WriteSetting", "ReleaseAll"};
   EXPECT_EQ(fake::Get().calls, expected);
   EXPECT_EQ(fake::Get().working_directory, "/home/user/apps/tolvane");
   EXPECT_EQ(app::testing::ExitCleanupRuns(), 1);

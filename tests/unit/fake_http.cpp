@@ -89,6 +89,15 @@ using fake_http::Use;
 
 bool CanonicalizeUrl(const Text& url, Text& canonical) {
   Log("CanonicalizeUrl", {url});
+  // The first step of every fetch: the next scripted exchange begins.
+  auto& state = fake_http::Get();
+  state.urls.push_back(url);
+  if (!state.next.empty()) {
+    state.exchange = state.next.front();
+    state.next.pop_front();
+  }
+  state.piece = 0;
+  state.offset = 0;
   return !Fails(fake_http::Fail::Canonicalize) && url::Canonicalize(url, canonical);
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <deque>
 #include <optional>
 #include <string>
 #include <vector>
@@ -32,6 +33,10 @@ struct Call {
 
 struct State {
   Exchange exchange;
+  // Exchanges for the fetches to come, one each, in order; once they run out
+  // every fetch gets `exchange` as it stands.
+  std::deque<Exchange> next;
+  std::vector<std::string> urls;  // every URL a fetch was asked for
   std::vector<Call> calls;
   std::vector<std::size_t> read_sizes;
   int opened = 0;

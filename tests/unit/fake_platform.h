@@ -64,7 +64,7 @@ struct State {
   std::function<void()> when_idle;
 
   // The skin library: where it loads from, and whether it has the entry.
-  std::vector<Text> library_locations;  // paths at which a library loads
+  std::vector<Text> library_locations = {"SkinH_EL.dll"};  // where a library loads
   bool library_has_entry = true;
   std::vector<Text> library_attempts;   // every path tried, in order
   bool library_unloaded = false;

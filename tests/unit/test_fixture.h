@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/frame.h"
+#include "fake_http.h"
 #include "fake_platform.h"
 
 // Every test starts from a fresh process: frame and platform as at start.
@@ -10,6 +11,7 @@ class FrameTest : public ::testing::Test {
  protected:
   void SetUp() override {
     fake::Reset();
+    fake_http::Reset();
     app::testing::ResetFrame();
   }
 };

@@ -37,6 +37,9 @@ class Navigation(unittest.TestCase):
         self.x = XSession()
         self.addCleanup(self.x.close)
         self.shop = Shop(script={
+            # A blank home page at the start, so only the indicator can put
+            # its dots into the browser area.
+            "/": {"body": "<html><body></body></html>", "type": "text/html"},
             "/?mod=goods&ac=nine": {"hold": HOLD},
             "/?mod=goods&ac=nineteen": {"hold": HOLD},
         })

@@ -106,19 +106,16 @@ class WineSession:
 
     def probe(self, *args, timeout=30):
         """The probe's JSON lines, and its exit code."""
-        command = [LOADER, os.path.join(BIN, "probe.exe"), *map(str, args)]
-        for attempt in range(3):
-            try:
-                result = subprocess.run(command, env=self.env, stdin=subprocess.DEVNULL,
-                                        capture_output=True, timeout=timeout)
-                break
-            except subprocess.TimeoutExpired:
-                # Seen once in a while right after a fresh prefix comes up.
-                print(f"\n  probe {args[0]} hung, attempt {attempt + 1}", end=" ", flush=True)
-                if attempt == 2:
-                    raise
-        lines = [json.loads(line) for line in result.stdout.decode("utf-8").splitlines()
-                 if line.startswith("{")]
+        # Its output goes through a file: the Wine services that the first
+        # program of a server starts inherit its standard output and would
+        # hold a pipe open long after the probe has ended.
+        with tempfile.TemporaryFile() as output:
+            result = subprocess.run([LOADER, os.path.join(BIN, "probe.exe"), *map(str, args)],
+                                    env=self.env, stdin=subprocess.DEVNULL, stdout=output,
+                                    stderr=subprocess.DEVNULL, timeout=timeout)
+            output.seek(0)
+            text = output.read().decode("utf-8")
+        lines = [json.loads(line) for line in text.splitlines() if line.startswith("{")]
         return lines, result.returncode
 
     def main_window(self, wait_ms=0):
