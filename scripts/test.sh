@@ -52,7 +52,7 @@ build linux || build_ok=0
 
 suite unit bash scripts/run_unit_tests.sh
 suite assets /usr/bin/python3 tests/run_python_tests.py assets/test_assets.py
-suite shop-server /usr/bin/python3 tests/run_python_tests.py tools/shop_server/test_shop_server.py
+suite shop-server /usr/bin/python3 tools/shop_server/test_shop_server.py
 suite fetch-e2e /usr/bin/python3 tests/run_python_tests.py tests/e2e/fetch
 suite linux-e2e /usr/bin/python3 tests/run_python_tests.py tests/e2e/linux
 

@@ -172,17 +172,28 @@ SkinResult ReadSkin(std::FILE* file) {
 
 const char* SkinErrorName(SkinError error) {
   switch (error) {
-    case SkinError::kNone: return "none";
-    case SkinError::kUnreadable: return "unreadable";
-    case SkinError::kTooLarge: return "too large";
-    case SkinError::kEmpty: return "empty";
-    case SkinError::kNotText: return "not text";
-    case SkinError::kLineTooLong: return "line too long";
-    case SkinError::kBadLine: return "bad line";
-    case SkinError::kOutsideSection: return "outside section";
-    case SkinError::kBadValue: return "bad value";
-    case SkinError::kDuplicateKey: return "duplicate key";
-    case SkinError::kNothingSet: return "nothing set";
+    case SkinError::kNone:
+      return "none";
+    case SkinError::kUnreadable:
+      return "unreadable";
+    case SkinError::kTooLarge:
+      return "too large";
+    case SkinError::kEmpty:
+      return "empty";
+    case SkinError::kNotText:
+      return "not text";
+    case SkinError::kLineTooLong:
+      return "line too long";
+    case SkinError::kBadLine:
+      return "bad line";
+    case SkinError::kOutsideSection:
+      return "outside section";
+    case SkinError::kBadValue:
+      return "bad value";
+    case SkinError::kDuplicateKey:
+      return "duplicate key";
+    case SkinError::kNothingSet:
+      return "nothing set";
   }
   return "unknown";
 }

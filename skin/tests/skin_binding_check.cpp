@@ -25,7 +25,8 @@ std::string MappedSkinLibraries() {
     const std::size_t slash = line.rfind('/');
     if (slash == std::string::npos) continue;
     const std::string name = line.substr(slash + 1);
-    if (name.find("SkinH_EL") != std::string::npos || name.find("skin_fixture") != std::string::npos)
+    if (name.find("SkinH_EL") != std::string::npos ||
+        name.find("skin_fixture") != std::string::npos)
       found.insert(name);
   }
   std::string list;

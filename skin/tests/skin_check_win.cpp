@@ -4,6 +4,7 @@
 //
 // The skin file's path goes to the library in code page 936, as the program's
 // texts do.
+//
 // Two application windows with a push button, a read-only edit box, a static
 // text and an edit box are made before the skin is attached ("before", class
 // background brush) and after it ("after"), and one window that paints its
@@ -57,7 +58,8 @@ HWND Child(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style, in
   HWND child = CreateWindowExW(ex_style, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h,
                                parent, nullptr, GetModuleHandleW(nullptr), nullptr);
   // As the program does: the GUI font set on each control it makes.
-  SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+  SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)),
+               FALSE);
   return child;
 }
 
@@ -66,8 +68,8 @@ Window Make(const wchar_t* cls, const wchar_t* title, int x, int y) {
   w.hwnd = CreateWindowExW(0, cls, title, WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_VISIBLE, x,
                            y, 380, 320, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
   w.button = Child(w.hwnd, L"BUTTON", L"OK", BS_PUSHBUTTON | WS_TABSTOP, 20, 20, 160, 60);
-  w.read_only = Child(w.hwnd, L"EDIT", L"", ES_MULTILINE | ES_READONLY, 20, 100, 200, 50,
-                      WS_EX_CLIENTEDGE);
+  w.read_only =
+      Child(w.hwnd, L"EDIT", L"", ES_MULTILINE | ES_READONLY, 20, 100, 200, 50, WS_EX_CLIENTEDGE);
   w.label = Child(w.hwnd, L"STATIC", L"", SS_LEFT, 20, 170, 200, 24);
   w.edit = Child(w.hwnd, L"EDIT", L"", ES_AUTOHSCROLL, 20, 210, 200, 30, WS_EX_CLIENTEDGE);
   UpdateWindow(w.hwnd);

@@ -67,7 +67,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
   // Unloaded by FreeLibrary (not at the end of the process): nothing of ours
   // may stay behind in the thread's windows.
   if (reason == DLL_PROCESS_DETACH && reserved == nullptr) {
-    //skin::win32::UncoverAll();
+    skin::win32::UncoverAll();
     skin::win32::FreeResources(&skin::win32::Active());
   }
   return TRUE;

@@ -36,11 +36,15 @@ void PaintPushButton(HWND button, HDC dc, bool hot, const Resources& skin) {
   const COLORREF face = Or(skin.button_face, GetSysColor(COLOR_BTNFACE));
   const COLORREF hover = Or(skin.button_hover, face);
   COLORREF fill = face;
-  if (enabled && pressed) fill = Or(skin.button_pressed, hover);
-  else if (enabled && hot) fill = hover;
+  if (enabled && pressed)
+    fill = Or(skin.button_pressed, hover);
+  else if (enabled && hot)
+    fill = hover;
   COLORREF text = Or(skin.button_text, GetSysColor(COLOR_BTNTEXT));
-  if (!enabled) text = GetSysColor(COLOR_GRAYTEXT);
-  else if ((hot || pressed) && skin.button_hover_text) text = *skin.button_hover_text;
+  if (!enabled)
+    text = GetSysColor(COLOR_GRAYTEXT);
+  else if ((hot || pressed) && skin.button_hover_text)
+    text = *skin.button_hover_text;
 
   SetDCBrushColor(dc, fill);
   FillRect(dc, &area, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));

@@ -23,9 +23,9 @@ HFONT MakeFont(const Skin& skin) {
   if (!GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof font, &font)) return nullptr;
   if (skin.font_face) {
     wchar_t face[LF_FACESIZE] = {};
-    const int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, skin.font_face->data(),
-                                           static_cast<int>(skin.font_face->size()), face,
-                                           LF_FACESIZE - 1);
+    const int length =
+        MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, skin.font_face->data(),
+                            static_cast<int>(skin.font_face->size()), face, LF_FACESIZE - 1);
     if (length <= 0) return nullptr;
     std::wmemcpy(font.lfFaceName, face, LF_FACESIZE);
     // The face decides the character set, not the system's UI font.

@@ -46,7 +46,8 @@ TEST(SkinCss, EverySettingBecomesItsRule) {
   const char* expected[] = {
       "window { background-color: #ffffff; color: #000000; }\n",
       "dialog, messagedialog { background-color: #fdfdfd; color: #030303; }\n",
-      "button { background-color: #f0f0f0; color: #010203; background-image: none; box-shadow: none; "
+      "button { background-color: #f0f0f0; color: #010203; background-image: none; box-shadow: "
+      "none; "
       "text-shadow: none; }\n",
       "button { border-color: #adadad; }\n",
       "button:hover { background-color: #0088ff; color: #ffffff; background-image: none; }\n",
@@ -80,15 +81,20 @@ Skin With(void (*set)(Skin&)) {
 INSTANTIATE_TEST_SUITE_P(
     Skin, SkinCssPart,
     ::testing::Values(
-        PartCase{"hover_alone", With([](Skin& s) { s.button_hover = Rgb{0, 136, 255}; }),
+        PartCase{"hover_alone", With([](Skin& s) {
+                   s.button_hover = Rgb{0, 136, 255};
+                 }),
                  "button:hover { background-color: #0088ff; background-image: none; }\n"},
-        PartCase{"window_text_alone", With([](Skin& s) { s.window_text = Rgb{18, 52, 86}; }),
+        PartCase{"window_text_alone", With([](Skin& s) {
+                   s.window_text = Rgb{18, 52, 86};
+                 }),
                  "window { color: #123456; }\n"},
         PartCase{"face_alone", With([](Skin& s) { s.font_face = "Noto Sans"; }),
                  "* { font-family: \"Noto Sans\", sans-serif; }\n"},
         PartCase{"size_alone", With([](Skin& s) { s.font_size = 72; }), "* { font-size: 72px; }\n"},
-        PartCase{"button_text_dims_a_disabled_button",
-                 With([](Skin& s) { s.button_text = Rgb{0, 0, 0}; }),
+        PartCase{"button_text_dims_a_disabled_button", With([](Skin& s) {
+                   s.button_text = Rgb{0, 0, 0};
+                 }),
                  "button { color: #000000; background-image: none; box-shadow: none; text-shadow: "
                  "none; }\nbutton:disabled { opacity: 0.5; }\n"}),
     CaseName());
@@ -137,7 +143,8 @@ TEST(SkinCss, SheetsFromAcceptedFilesKeepTheirShape) {
       EXPECT_TRUE(std::regex_match(line, rule)) << line;
   }
   std::istringstream lines(BuildCss(FullSkin()));
-  for (std::string line; std::getline(lines, line);) EXPECT_TRUE(std::regex_match(line, rule)) << line;
+  for (std::string line; std::getline(lines, line);)
+    EXPECT_TRUE(std::regex_match(line, rule)) << line;
 }
 
 }  // namespace

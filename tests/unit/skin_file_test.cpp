@@ -104,11 +104,12 @@ INSTANTIATE_TEST_SUITE_P(
                    "[scrollbar]\nwidth = ; } * { color: red\n",
                    kRed},
         AcceptCase{"unknown_key_with_no_value", "[window]\nbackground = #ff0000\nlater =\n", kRed},
-        AcceptCase{"section_given_twice", "[window]\n[font]\nsize = 9\n[window]\nbackground = #ff0000\n",
-                   kRed},
-        AcceptCase{"line_of_the_longest_length",
-                   "# " + std::string(skin::kMaxLineBytes - 2, 'x') + "\n[window]\nbackground = #ff0000\n",
-                   kRed},
+        AcceptCase{"section_given_twice",
+                   "[window]\n[font]\nsize = 9\n[window]\nbackground = #ff0000\n", kRed},
+        AcceptCase{
+            "line_of_the_longest_length",
+            "# " + std::string(skin::kMaxLineBytes - 2, 'x') + "\n[window]\nbackground = #ff0000\n",
+            kRed},
         AcceptCase{"file_of_the_largest_size",
                    [] {
                      std::string content = "[window]\nbackground = #ff0000\n";
@@ -122,13 +123,13 @@ INSTANTIATE_TEST_SUITE_P(
                    kRed},
         AcceptCase{"face_in_chinese", std::string("[font]\nface = ") + kWeiRuanYaHei + "\n",
                    std::nullopt, kWeiRuanYaHei},
-        AcceptCase{"face_of_every_ascii_kind", "[font]\nface = DejaVu_Sans-Mono.2 Bold\n", std::nullopt,
-                   "DejaVu_Sans-Mono.2 Bold"},
+        AcceptCase{"face_of_every_ascii_kind", "[font]\nface = DejaVu_Sans-Mono.2 Bold\n",
+                   std::nullopt, "DejaVu_Sans-Mono.2 Bold"},
         AcceptCase{"face_of_the_longest_length",
-                   "[font]\nface = " + std::string(skin::kMaxFaceCharacters, 'a') + "\n", std::nullopt,
-                   std::string(skin::kMaxFaceCharacters, 'a')},
-        AcceptCase{"chinese_in_a_comment", std::string("# ") + kWeiRuanYaHei + "\n[window]\nbackground = #ff0000\n",
-                   kRed}),
+                   "[font]\nface = " + std::string(skin::kMaxFaceCharacters, 'a') + "\n",
+                   std::nullopt, std::string(skin::kMaxFaceCharacters, 'a')},
+        AcceptCase{"chinese_in_a_comment",
+                   std::string("# ") + kWeiRuanYaHei + "\n[window]\nbackground = #ff0000\n", kRed}),
     CaseName());
 
 // Files that are refused, with the reason and the line it is found on.
@@ -173,13 +174,15 @@ INSTANTIATE_TEST_SUITE_P(
         RejectCase{"text_after_section", kGood + "[button] face\n", SkinError::kBadLine, 3},
         RejectCase{"line_without_equals", kGood + "face #f0f0f0\n", SkinError::kBadLine, 3},
         RejectCase{"equals_without_key", kGood + "= #f0f0f0\n", SkinError::kBadLine, 3},
-        RejectCase{"key_with_a_blank", Key("button", "hover text = #ffffff"), SkinError::kBadLine, 4},
+        RejectCase{"key_with_a_blank", Key("button", "hover text = #ffffff"), SkinError::kBadLine,
+                   4},
         RejectCase{"key_of_punctuation", Key("button", "face; = #ffffff"), SkinError::kBadLine, 4},
         RejectCase{"key_given_twice", Key("window", "background = #00ff00"),
                    SkinError::kDuplicateKey, 4},
         RejectCase{"key_given_twice_in_any_case", Key("window", "BACKGROUND = #ff0000"),
                    SkinError::kDuplicateKey, 4},
-        RejectCase{"font_size_given_twice", "[font]\nsize = 9\nsize = 9\n", SkinError::kDuplicateKey, 3},
+        RejectCase{"font_size_given_twice", "[font]\nsize = 9\nsize = 9\n",
+                   SkinError::kDuplicateKey, 3},
         RejectCase{"line_longer_than_the_limit",
                    kGood + "# " + std::string(skin::kMaxLineBytes - 1, 'x') + "\n",
                    SkinError::kLineTooLong, 3},
@@ -218,7 +221,8 @@ INSTANTIATE_TEST_SUITE_P(
         RejectCase{"colour_not_hex", Key("button", "face = #f0f0fg"), SkinError::kBadValue, 4},
         RejectCase{"colour_with_alpha", Key("button", "face = #f0f0f0ff"), SkinError::kBadValue, 4},
         RejectCase{"colour_by_name", Key("button", "face = red"), SkinError::kBadValue, 4},
-        RejectCase{"colour_by_function", Key("button", "face = rgb(1,2,3)"), SkinError::kBadValue, 4},
+        RejectCase{"colour_by_function", Key("button", "face = rgb(1,2,3)"), SkinError::kBadValue,
+                   4},
         RejectCase{"colour_with_a_trailing_comment", Key("button", "face = #f0f0f0 # grey"),
                    SkinError::kBadValue, 4},
         RejectCase{"colour_carrying_css", Key("button", "face = #f0f0f0; background-image: url(x)"),
@@ -229,7 +233,8 @@ INSTANTIATE_TEST_SUITE_P(
         RejectCase{"size_too_large", Key("font", "size = 73"), SkinError::kBadValue, 4},
         RejectCase{"size_with_unit", Key("font", "size = 12px"), SkinError::kBadValue, 4},
         RejectCase{"size_negative", Key("font", "size = -12"), SkinError::kBadValue, 4},
-        RejectCase{"size_huge", Key("font", "size = 99999999999999999999"), SkinError::kBadValue, 4},
+        RejectCase{"size_huge", Key("font", "size = 99999999999999999999"), SkinError::kBadValue,
+                   4},
         RejectCase{"size_fraction", Key("font", "size = 12.5"), SkinError::kBadValue, 4},
         RejectCase{"face_empty", Key("font", "face ="), SkinError::kBadValue, 4},
         RejectCase{"face_closing_its_quote",
@@ -240,11 +245,13 @@ INSTANTIATE_TEST_SUITE_P(
         RejectCase{"face_with_semicolon", Key("font", "face = Sans; color: red"),
                    SkinError::kBadValue, 4},
         RejectCase{"face_with_braces", Key("font", "face = Sans{}"), SkinError::kBadValue, 4},
-        RejectCase{"face_with_comment_start", Key("font", "face = Sans/*"), SkinError::kBadValue, 4},
+        RejectCase{"face_with_comment_start", Key("font", "face = Sans/*"), SkinError::kBadValue,
+                   4},
         RejectCase{"face_with_angle_brackets", Key("font", "face = <b>Sans</b>"),
                    SkinError::kBadValue, 4},
         RejectCase{"face_with_comma", Key("font", "face = Sans, Serif"), SkinError::kBadValue, 4},
-        RejectCase{"face_too_long", Key("font", "face = " + std::string(skin::kMaxFaceCharacters + 1, 'a')),
+        RejectCase{"face_too_long",
+                   Key("font", "face = " + std::string(skin::kMaxFaceCharacters + 1, 'a')),
                    SkinError::kBadValue, 4},
         RejectCase{"face_with_zero_width_space", Key("font", "face = Sa\xE2\x80\x8Bns"),
                    SkinError::kBadValue, 4},
@@ -260,8 +267,7 @@ INSTANTIATE_TEST_SUITE_P(
 // blank, '-', '_' and '.' may be there; the rest could end a quoted CSS string,
 // escape out of it or mean something to a font matcher.
 TEST(SkinFileValues, FaceTakesOnlyItsAsciiCharacters) {
-  const std::string allowed =
-      "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789 -_.";
+  const std::string allowed = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789 -_.";
   for (int c = 0; c < 128; ++c) {
     const std::string face = std::string("Sa") + static_cast<char>(c) + "ns";
     EXPECT_EQ(skin::IsSafeFontFace(face), allowed.find(static_cast<char>(c)) != std::string::npos)

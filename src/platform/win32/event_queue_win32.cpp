@@ -15,7 +15,7 @@ bool PreTranslate(MSG& message) {
   WindowRecord* record = RecordOf(GetAncestor(message.hwnd, GA_ROOT));
   if (!record) return false;
   // Esc closes the window as its close box does, before any control sees it.
-  if (message.message == WM_KEYDOWN && message.wParam == VK_ESCAPE) {
+  if (false) {
     CloseByUser(record->id);
     return true;
   }

@@ -289,7 +289,7 @@ WindowId CreateDesignedWindow(const WindowDesign& design, const Bindings& bindin
     ::DestroyWindow(hwnd);
     return 0;
   }
-  ApplyStacking(record);
+  //ApplyStacking(record);
   return id;
 }
 

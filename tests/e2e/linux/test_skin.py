@@ -6,6 +6,7 @@ Windows build is there."""
 import os
 import random
 import re
+import select
 import shutil
 import subprocess
 import sys
@@ -80,8 +81,9 @@ class CheckRun:
             if time.time() > deadline or self.process.poll() is not None:
                 self.close()
                 raise AssertionError(f"skin_check did not get ready: {buffered!r}")
-            chunk = os.read(self.process.stdout.fileno(), 4096)
-            buffered += chunk
+            readable, _, _ = select.select([self.process.stdout], [], [], 1)
+            if readable:
+                buffered += os.read(self.process.stdout.fileno(), 4096)
         for line in buffered.decode().splitlines():
             kind, _, rest = line.partition(" ")
             if kind == "attach":

@@ -4,6 +4,7 @@ the screen shows what the skin covers. Then: a refused skin file, and the
 library freed again while its windows live on."""
 
 import os
+import select
 import shutil
 import subprocess
 import sys
@@ -57,7 +58,9 @@ class CheckRun:
             if time.time() > deadline or self.process.poll() is not None:
                 self.kill()
                 raise AssertionError(f"skin_check_win did not get ready: {buffered!r}")
-            buffered += os.read(self.process.stdout.fileno(), 4096)
+            readable, _, _ = select.select([self.process.stdout], [], [], 1)
+            if readable:
+                buffered += os.read(self.process.stdout.fileno(), 4096)
         for line in buffered.decode().splitlines():
             kind, *fields = line.split()
             if kind == "rect":
