@@ -118,7 +118,8 @@ std::vector<HWND> WaitForTopLevels(const Query& query, DWORD wait_ms) {
 // Children in their stacking order: index 0 is in front.
 void EmitChildren(HWND parent, const std::string& path) {
   int z = 0;
-  for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT), ++z) {
+  for (HWND child = GetWindow(parent, GW_CHILD); child;
+       child = GetWindow(child, GW_HWNDNEXT), ++z) {
     RECT rect;
     GetWindowRect(child, &rect);
     MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&rect), 2);
@@ -131,7 +132,8 @@ void EmitChildren(HWND parent, const std::string& path) {
                   "\"own_visible\": %s, \"on_screen\": %s, \"enabled\": %s, \"style\": %lu, "
                   "\"exstyle\": %lu",
                   GetDlgCtrlID(child), Rect(rect).c_str(), client.right, client.bottom, z,
-                  (style & WS_VISIBLE) ? "true" : "false", IsWindowVisible(child) ? "true" : "false",
+                  (style & WS_VISIBLE) ? "true" : "false",
+                  IsWindowVisible(child) ? "true" : "false",
                   IsWindowEnabled(child) ? "true" : "false", static_cast<unsigned long>(style),
                   static_cast<unsigned long>(GetWindowLongW(child, GWL_EXSTYLE)));
     const std::string here = path + "/" + std::to_string(z);
@@ -162,8 +164,8 @@ int Windows(const Query& query, DWORD wait_ms) {
                   Rect(outer).c_str(), origin.x, origin.y, client.right, client.bottom,
                   static_cast<unsigned long>(GetWindowLongW(hwnd, GWL_STYLE)),
                   static_cast<unsigned long>(GetWindowLongW(hwnd, GWL_EXSTYLE)),
-                  IsWindowVisible(hwnd) ? "true" : "false", IsWindowEnabled(hwnd) ? "true" : "false",
-                  IsIconic(hwnd) ? "true" : "false",
+                  IsWindowVisible(hwnd) ? "true" : "false",
+                  IsWindowEnabled(hwnd) ? "true" : "false", IsIconic(hwnd) ? "true" : "false",
                   GetWindow(hwnd, GW_OWNER) ? "true" : "false",
                   gui.hwndActive == hwnd ? "true" : "false");
     Emit("{\"kind\": \"window\", \"title\": " + Quote(TextOf(hwnd)) +
@@ -194,7 +196,8 @@ int Metrics() {
   return 0;
 }
 
-std::wstring VersionString(const std::vector<BYTE>& data, const wchar_t* block, const wchar_t* name) {
+std::wstring VersionString(const std::vector<BYTE>& data, const wchar_t* block,
+                           const wchar_t* name) {
   void* value = nullptr;
   UINT length = 0;
   const std::wstring path = std::wstring(L"\\StringFileInfo\\") + block + L"\\" + name;
@@ -217,8 +220,8 @@ int Version(const std::wstring& file) {
     WORD language, code_page;
   }* translations = nullptr;
   UINT translation_length = 0;
-  VerQueryValueW(data.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translations),
-                 &translation_length);
+  VerQueryValueW(data.data(), L"\\VarFileInfo\\Translation",
+                 reinterpret_cast<void**>(&translations), &translation_length);
   wchar_t block[16] = L"040904b0";
   if (translations && translation_length >= sizeof(Translation))
     swprintf(block, 16, L"%04x%04x", translations->language, translations->code_page);
@@ -252,8 +255,8 @@ BOOL CALLBACK FirstId(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR first) {
 }
 
 int Resources(const std::wstring& file) {
-  HMODULE module =
-      LoadLibraryExW(file.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+  HMODULE module = LoadLibraryExW(file.c_str(), nullptr,
+                                  LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
   if (!module) return 1;
   // The first icon group: each entry is 14 bytes after a 6-byte header.
   std::string icons = "[";
@@ -298,8 +301,9 @@ int Esc(const Query& query) {
   gui.cbSize = sizeof gui;
   GetGUIThreadInfo(GetWindowThreadProcessId(found.front(), nullptr), &gui);
   // The key goes where the keyboard would send it: the focused window.
-  HWND target = gui.hwndFocus && GetAncestor(gui.hwndFocus, GA_ROOT) == found.front() ? gui.hwndFocus
-                                                                                       : found.front();
+  HWND target = gui.hwndFocus && GetAncestor(gui.hwndFocus, GA_ROOT) == found.front()
+                    ? gui.hwndFocus
+                    : found.front();
   const LPARAM down = 1 | (static_cast<LPARAM>(MapVirtualKeyW(VK_ESCAPE, MAPVK_VK_TO_VSC)) << 16);
   PostMessageW(target, WM_KEYDOWN, VK_ESCAPE, down);
   PostMessageW(target, WM_KEYUP, VK_ESCAPE, down | (3l << 30));

@@ -232,7 +232,8 @@ bool Embed(HWND hwnd, Host& host, const BrowserSettings& settings) {
   if (FAILED(host.object->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr,
                                  static_cast<IOleClientSite*>(host.site), 0, hwnd, &area)))
     return false;
-  if (FAILED(host.object->QueryInterface(IID_IWebBrowser2, reinterpret_cast<void**>(&host.browser))))
+  if (FAILED(
+          host.object->QueryInterface(IID_IWebBrowser2, reinterpret_cast<void**>(&host.browser))))
     return false;
   Configure(host.browser, settings);
   return true;
@@ -249,12 +250,12 @@ IWebBrowser2* BrowserOf(WindowId window, const char* control) {
 
 HWND CreateBrowserHost(HWND parent, const ControlDesign& design, int id) {
   if (!RegisterHostClass()) return nullptr;
-  const DWORD style = kChildStyle | WS_CLIPCHILDREN | WS_TABSTOP | (design.visible ? WS_VISIBLE : 0);
+  const DWORD style =
+      kChildStyle | WS_CLIPCHILDREN | WS_TABSTOP | (design.visible ? WS_VISIBLE : 0);
   const DWORD ex_style = design.raised_border ? WS_EX_DLGMODALFRAME : 0;
-  HWND hwnd = CreateWindowExW(ex_style, kHostClass, L"", style, design.left, design.top,
-                              design.width, design.height, parent,
-                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), Instance(),
-                              nullptr);
+  HWND hwnd = CreateWindowExW(
+      ex_style, kHostClass, L"", style, design.left, design.top, design.width, design.height,
+      parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), Instance(), nullptr);
   if (!hwnd) return nullptr;
   auto* host = new Host;
   SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(host));
@@ -307,7 +308,8 @@ void BrowserNavigate(WindowId window, const char* control, const Text& url) {
   std::wstring address = win32::ToWide(url);
   // A bare host (with a port, say) is the http address of that host; the
   // control would not complete it by itself.
-  if (!address.empty() && address.find(L"://") == std::wstring::npos) address = L"http://" + address;
+  if (!address.empty() && address.find(L"://") == std::wstring::npos)
+    address = L"http://" + address;
   BSTR bstr = SysAllocStringLen(address.data(), static_cast<UINT>(address.size()));
   VARIANT flags, none;
   VariantInit(&flags);
@@ -324,11 +326,16 @@ ReadyState BrowserReadyState(WindowId window, const char* control) {
   READYSTATE state = READYSTATE_UNINITIALIZED;
   if (!browser || FAILED(browser->get_ReadyState(&state))) return ReadyState::Uninitialized;
   switch (state) {
-    case READYSTATE_LOADING: return ReadyState::Loading;
-    case READYSTATE_LOADED: return ReadyState::Loaded;
-    case READYSTATE_INTERACTIVE: return ReadyState::Interactive;
-    case READYSTATE_COMPLETE: return ReadyState::Complete;
-    default: return ReadyState::Uninitialized;
+    case READYSTATE_LOADING:
+      return ReadyState::Loading;
+    case READYSTATE_LOADED:
+      return ReadyState::Loaded;
+    case READYSTATE_INTERACTIVE:
+      return ReadyState::Interactive;
+    case READYSTATE_COMPLETE:
+      return ReadyState::Complete;
+    default:
+      return ReadyState::Uninitialized;
   }
 }
 

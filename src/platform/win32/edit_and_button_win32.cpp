@@ -8,10 +8,10 @@ HWND CreateEditBox(HWND parent, const ControlDesign& design, int id) {
   // No ES_AUTOHSCROLL: lines wrap at the box's width.
   const DWORD style = kChildStyle | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL |
                       ES_LEFT | (design.visible ? WS_VISIBLE : 0);
-  HWND hwnd = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", ToWide(design.text).c_str(), style,
-                              design.left, design.top, design.width, design.height, parent,
-                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), Instance(),
-                              nullptr);
+  HWND hwnd =
+      CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", ToWide(design.text).c_str(), style, design.left,
+                      design.top, design.width, design.height, parent,
+                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), Instance(), nullptr);
   if (!hwnd) return nullptr;
   SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(DefaultGuiFont()), FALSE);
   // No limit of its own: the notice is shown whole, however long.
@@ -20,12 +20,11 @@ HWND CreateEditBox(HWND parent, const ControlDesign& design, int id) {
 }
 
 HWND CreatePushButton(HWND parent, const ControlDesign& design, int id) {
-  const DWORD style =
-      kChildStyle | WS_TABSTOP | BS_PUSHBUTTON | (design.visible ? WS_VISIBLE : 0);
-  HWND hwnd = CreateWindowExW(0, L"BUTTON", ToWide(design.text).c_str(), style, design.left,
-                              design.top, design.width, design.height, parent,
-                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), Instance(),
-                              nullptr);
+  const DWORD style = kChildStyle | WS_TABSTOP | BS_PUSHBUTTON | (design.visible ? WS_VISIBLE : 0);
+  HWND hwnd =
+      CreateWindowExW(0, L"BUTTON", ToWide(design.text).c_str(), style, design.left, design.top,
+                      design.width, design.height, parent,
+                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), Instance(), nullptr);
   if (!hwnd) return nullptr;
   SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(DefaultGuiFont()), FALSE);
   return hwnd;

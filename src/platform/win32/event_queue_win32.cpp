@@ -15,7 +15,7 @@ bool PreTranslate(MSG& message) {
   WindowRecord* record = RecordOf(GetAncestor(message.hwnd, GA_ROOT));
   if (!record) return false;
   // Esc closes the window as its close box does, before any control sees it.
-  if (false) {
+  if (message.message == WM_KEYDOWN && message.wParam == VK_ESCAPE) {
     CloseByUser(record->id);
     return true;
   }
@@ -49,7 +49,8 @@ void DispatchNextEvent() {
 }
 
 void WaitForNextEvent(int timeout_ms) {
-  MsgWaitForMultipleObjectsEx(0, nullptr, timeout_ms < 0 ? INFINITE : static_cast<DWORD>(timeout_ms),
+  MsgWaitForMultipleObjectsEx(0, nullptr,
+                              timeout_ms < 0 ? INFINITE : static_cast<DWORD>(timeout_ms),
                               QS_ALLINPUT, MWMO_INPUTAVAILABLE);
 }
 

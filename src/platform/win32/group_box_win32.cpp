@@ -20,7 +20,8 @@ LRESULT CALLBACK GroupBoxProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpa
     case WM_NCHITTEST:
       return HTCLIENT;
     case WM_SETCURSOR:
-      if (reinterpret_cast<HWND>(wparam) == hwnd && SetPointer(lparam, design->pointer)) return TRUE;
+      if (reinterpret_cast<HWND>(wparam) == hwnd && SetPointer(lparam, design->pointer))
+        return TRUE;
       break;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONUP:
@@ -57,10 +58,10 @@ LRESULT CALLBACK GroupBoxProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpa
 HWND CreateGroupBox(HWND parent, const ControlDesign& design, int id) {
   const DWORD style =
       kChildStyle | WS_CLIPCHILDREN | BS_GROUPBOX | (design.visible ? WS_VISIBLE : 0);
-  HWND hwnd = CreateWindowExW(WS_EX_CONTROLPARENT, L"BUTTON", ToWide(design.text).c_str(), style,
-                              design.left, design.top, design.width, design.height, parent,
-                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), Instance(),
-                              nullptr);
+  HWND hwnd =
+      CreateWindowExW(WS_EX_CONTROLPARENT, L"BUTTON", ToWide(design.text).c_str(), style,
+                      design.left, design.top, design.width, design.height, parent,
+                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), Instance(), nullptr);
   if (!hwnd) return nullptr;
   SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(DefaultGuiFont()), FALSE);
   // The design lives as long as the window's record, which outlives the box.

@@ -52,7 +52,9 @@ std::wstring InstalledFace(const std::wstring& face) {
   return face;  // the system's own font matching decides
 }
 
-Label* LabelOf(HWND hwnd) { return reinterpret_cast<Label*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)); }
+Label* LabelOf(HWND hwnd) {
+  return reinterpret_cast<Label*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+}
 
 void Paint(HWND hwnd, HDC dc, const Label& label) {
   // What the parent shows under the label, as if the label were not there.
@@ -130,16 +132,16 @@ HWND CreateTransparentLabel(HWND parent, const ControlDesign& design, int id) {
     // Where the face is not installed, a Chinese face that is takes its place:
     // the system's own matching for the default character set may pick one
     // without Chinese letters.
-    label->font = CreateFontW(-design.font.height, 0, 0, 0, design.font.weight, FALSE, FALSE, FALSE,
-                              DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                              DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-                              InstalledFace(ToWide(design.font.face)).c_str());
+    label->font =
+        CreateFontW(-design.font.height, 0, 0, 0, design.font.weight, FALSE, FALSE, FALSE,
+                    DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                    DEFAULT_PITCH | FF_DONTCARE, InstalledFace(ToWide(design.font.face)).c_str());
   }
   const DWORD style = kChildStyle | (design.visible ? WS_VISIBLE : 0);
-  HWND hwnd = CreateWindowExW(0, kLabelClass, label->text.c_str(), style, design.left, design.top,
-                              design.width, design.height, parent,
-                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), Instance(),
-                              nullptr);
+  HWND hwnd =
+      CreateWindowExW(0, kLabelClass, label->text.c_str(), style, design.left, design.top,
+                      design.width, design.height, parent,
+                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), Instance(), nullptr);
   if (!hwnd) return nullptr;
   SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(label.release()));
   return hwnd;

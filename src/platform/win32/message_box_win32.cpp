@@ -5,7 +5,8 @@
 namespace platform {
 
 void ShowMessageBox(const Text& text, const Text& caption, MessageBoxStyle style) {
-  const UINT type = style == MessageBoxStyle::FatalError ? MB_OK | MB_ICONERROR : MB_OK | MB_TASKMODAL;
+  const UINT type =
+      style == MessageBoxStyle::FatalError ? MB_OK | MB_ICONERROR : MB_OK | MB_TASKMODAL;
   MessageBoxW(nullptr, win32::ToWide(text).c_str(), win32::ToWide(caption).c_str(), type);
 }
 

@@ -50,8 +50,8 @@ HBITMAP NewCanvas(const PictureBox& box, std::uint32_t** pixels) {
   HBITMAP canvas = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   if (!canvas) return nullptr;
   *pixels = static_cast<std::uint32_t*>(bits);
-  const std::uint32_t fill = (GetRValue(box.background) << 16) |
-                             (GetGValue(box.background) << 8) | GetBValue(box.background);
+  const std::uint32_t fill = (GetRValue(box.background) << 16) | (GetGValue(box.background) << 8) |
+                             GetBValue(box.background);
   std::fill_n(*pixels, static_cast<std::size_t>(box.width) * box.height, fill);
   return canvas;
 }
@@ -253,10 +253,9 @@ HWND CreatePictureBox(HWND parent, const ControlDesign& design, int id) {
   if (design.image) LoadBoxImage(*box, design.image);
 
   const DWORD style = kChildStyle | WS_CLIPCHILDREN | (design.visible ? WS_VISIBLE : 0);
-  HWND hwnd = CreateWindowExW(0, kPictureBoxClass, L"", style, design.left, design.top,
-                              design.width, design.height, parent,
-                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), Instance(),
-                              nullptr);
+  HWND hwnd = CreateWindowExW(
+      0, kPictureBoxClass, L"", style, design.left, design.top, design.width, design.height, parent,
+      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), Instance(), nullptr);
   if (!hwnd) return nullptr;
   PictureBox* owned = box.release();  // the window frees it
   SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(owned));

@@ -109,7 +109,8 @@ void ExitProcess(int code) {
 Text ProgramPath() {
   std::vector<wchar_t> buffer(MAX_PATH);
   for (;;) {
-    const DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    const DWORD length =
+        GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
     if (length == 0) return {};
     if (length < buffer.size()) return win32::FromWide(std::wstring(buffer.data(), length));
     buffer.resize(buffer.size() * 2);

@@ -21,8 +21,8 @@ std::wstring ToWide(const Text& text) {
 
 Text FromWide(const std::wstring& text) {
   if (text.empty()) return {};
-  const int length = WideCharToMultiByte(kSystemCodePage, 0, text.data(),
-                                         static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+  const int length = WideCharToMultiByte(
+      kSystemCodePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
   Text bytes(static_cast<std::size_t>(length), '\0');
   WideCharToMultiByte(kSystemCodePage, 0, text.data(), static_cast<int>(text.size()), bytes.data(),
                       length, nullptr, nullptr);

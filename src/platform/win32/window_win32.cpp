@@ -46,8 +46,9 @@ void RunBinding(WindowId id, const char* control, Event event) {
   WindowRecord* record = FindRecord(id);
   if (!record) return;
   for (const Binding& binding : record->bindings) {
-    const bool same_control = (binding.control == nullptr && control == nullptr) ||
-                              (binding.control && control && std::strcmp(binding.control, control) == 0);
+    const bool same_control =
+        (binding.control == nullptr && control == nullptr) ||
+        (binding.control && control && std::strcmp(binding.control, control) == 0);
     if (same_control && binding.event == event && binding.handler) {
       // The handler may destroy the window and with it the bindings: run a copy.
       const auto handler = binding.handler;
@@ -201,12 +202,18 @@ bool RegisterWindowClass() {
 
 HWND BuildControl(HWND parent, const ControlDesign& control, int id) {
   switch (control.kind) {
-    case ControlKind::PictureBox: return win32::CreatePictureBox(parent, control, id);
-    case ControlKind::TransparentLabel: return win32::CreateTransparentLabel(parent, control, id);
-    case ControlKind::GroupBox: return win32::CreateGroupBox(parent, control, id);
-    case ControlKind::WebBrowser: return win32::CreateBrowserHost(parent, control, id);
-    case ControlKind::EditBox: return win32::CreateEditBox(parent, control, id);
-    case ControlKind::PushButton: return win32::CreatePushButton(parent, control, id);
+    case ControlKind::PictureBox:
+      return win32::CreatePictureBox(parent, control, id);
+    case ControlKind::TransparentLabel:
+      return win32::CreateTransparentLabel(parent, control, id);
+    case ControlKind::GroupBox:
+      return win32::CreateGroupBox(parent, control, id);
+    case ControlKind::WebBrowser:
+      return win32::CreateBrowserHost(parent, control, id);
+    case ControlKind::EditBox:
+      return win32::CreateEditBox(parent, control, id);
+    case ControlKind::PushButton:
+      return win32::CreatePushButton(parent, control, id);
   }
   return nullptr;
 }
@@ -289,7 +296,7 @@ WindowId CreateDesignedWindow(const WindowDesign& design, const Bindings& bindin
     ::DestroyWindow(hwnd);
     return 0;
   }
-  //ApplyStacking(record);
+  ApplyStacking(record);
   return id;
 }
 
@@ -309,7 +316,8 @@ void SetWindowVisible(WindowId window, bool visible) {
 }
 
 void SetControlVisible(WindowId window, const char* control, bool visible) {
-  if (HWND hwnd = win32::FindControl(window, control)) ShowWindow(hwnd, visible ? SW_SHOWNA : SW_HIDE);
+  if (HWND hwnd = win32::FindControl(window, control))
+    ShowWindow(hwnd, visible ? SW_SHOWNA : SW_HIDE);
 }
 
 bool IsControlVisible(WindowId window, const char* control) {

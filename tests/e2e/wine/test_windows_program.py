@@ -267,11 +267,15 @@ class TheProgramUnderWine(unittest.TestCase):
     def setUpClass(cls):
         cls.directory = os.path.join(REPO_BUILD, f"wine-program-目录-{os.getpid()}")
         os.makedirs(cls.directory)
-        for name in ["tolvane.exe", "SkinH_EL.dll"]:
-            if not os.path.exists(os.path.join(BIN, name)):
-                raise AssertionError(f"no {name} in {BIN}")
-            shutil.copy(os.path.join(BIN, name), cls.directory)
-        cls.shop = Shop(status="yes")
+        try:
+            for name in ["tolvane.exe", "SkinH_EL.dll"]:
+                if not os.path.exists(os.path.join(BIN, name)):
+                    raise AssertionError(f"no {name} in {BIN}")
+                shutil.copy(os.path.join(BIN, name), cls.directory)
+            cls.shop = Shop(status="yes")
+        except BaseException:
+            shutil.rmtree(cls.directory, ignore_errors=True)
+            raise
 
     @classmethod
     def tearDownClass(cls):
@@ -296,6 +300,29 @@ class TheProgramUnderWine(unittest.TestCase):
                 self.assertEqual(code, 0, lines)
                 self.assertEqual(program.wait(30), 0)
                 self.assertIsNone(session.main_window()[0])
+
+    def test_without_its_skin_library_the_error_box_then_code_minus_one(self):
+        alone = os.path.join(self.directory, "alone")
+        os.makedirs(alone, exist_ok=True)
+        shutil.copy(os.path.join(self.directory, "tolvane.exe"), alone)
+        program = session.start(os.path.join(alone, "tolvane.exe"))
+        self.addCleanup(program.kill)
+
+        def error_box():
+            lines, _ = session.probe("windows", "--class", "#32770", "--wait", 500)
+            return lines if any(line["kind"] == "window" for line in lines) else None
+
+        lines = wait_for(error_box, timeout=60)
+        self.assertIsNotNone(lines, "no message box")
+        box = lines[0]
+        self.assertEqual(box["title"], "错误")
+        texts = [line["text"] for line in lines if line["kind"] == "child"]
+        self.assertTrue(any(text.startswith("运行时出错!\r\n\r\n错误信息：无法找到指定DLL库文件")
+                            for text in texts), texts)
+        self.assertIsNone(_shown(session.main_window()), "MainWindow is on the screen")
+        session.probe("close", "--class", "#32770")
+        # -1 as Windows gives it, 0xFFFFFFFF, of which a Linux parent sees the low byte.
+        self.assertEqual(program.wait(30), 255)
 
     def test_what_wine_does_with_the_first_page(self):
         # Wine's control sends the request for the bare host it is given, then

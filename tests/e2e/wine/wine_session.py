@@ -86,8 +86,8 @@ class WineSession:
             if os.path.exists(source) and os.path.isdir(fonts):
                 shutil.copy(source, fonts)
         self.kill_server()
-        # A server that stays between programs keeps the desktop up: a program
-        # and the probe starting at once do not both bring it up.
+        # A server that stays between programs keeps Wine's services and the
+        # desktop up, rather than bringing them up anew for every probe.
         subprocess.run(["wineserver", "-p"], env=self.env, timeout=60, stdin=subprocess.DEVNULL,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.probe("metrics")
