@@ -98,6 +98,7 @@ void ReleaseAll() {
     win32::Owner() = nullptr;
   }
   win32::ShutdownImages();
+  win32::UnloadSkinLibrary();
   OleUninitialize();
 }
 

@@ -5,11 +5,6 @@
 
 namespace platform {
 
-namespace win32 {
-// Called by ReleaseAll at the end of the process.
-void UnloadSkinLibrary();
-}  // namespace win32
-
 namespace {
 
 // The library's entry point uses the stdcall convention.

@@ -16,6 +16,10 @@
 
 namespace platform::win32 {
 
+// Lets the skin library go at the end of the run.
+void UnloadSkinLibrary();
+
+
 // The system's texts are code page 936 bytes; Windows gets UTF-16 so that they
 // read the same whatever the ANSI code page of the machine.
 std::wstring ToWide(const Text& text);
