@@ -23,6 +23,7 @@ platform::WindowDesign MakeDesign() {
   design.focus_control = "互联网浏览器1";
 
   // name, kind, parent, left, top, width, height, visible, pointer, image
+  // clang-format off
   design.controls = {
       {"图片框1", ControlKind::PictureBox, nullptr, 6, 6, 180, 89, true, Pointer::Hand, "tile_home.png"},
       {"图片框2", ControlKind::PictureBox, nullptr, 6, 98, 76, 163, true, Pointer::Hand, "tile_brand.png"},
@@ -36,6 +37,7 @@ platform::WindowDesign MakeDesign() {
       {"图片框9", ControlKind::PictureBox, nullptr, 859, 10, 80, 80, false, Pointer::Arrow},
       {"透明标签2", ControlKind::TransparentLabel, "图片框9", 20, 18, 47, 53, false, Pointer::Arrow},
   };
+  // clang-format on
 
   for (auto& control : design.controls) {
     const std::string name = control.name;

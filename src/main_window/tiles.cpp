@@ -28,8 +28,8 @@ const Tile kTiles[] = {
 
 void BindTiles(platform::Bindings& bindings) {
   for (const Tile& tile : kTiles) {
-    bindings.push_back({tile.control, platform::Event::LeftButtonDown,
-                        [&tile] { tile.operation(tile.url()); }});
+    bindings.push_back(
+        {tile.control, platform::Event::LeftButtonDown, [&tile] { tile.operation(tile.url()); }});
   }
 }
 

@@ -31,7 +31,8 @@ void DisableOtherWindows() {
 }
 
 void RestoreDisabledWindows() {
-  for (const auto& [window, was_enabled] : opening.disabled) platform::SetWindowEnabled(window, was_enabled);
+  for (const auto& [window, was_enabled] : opening.disabled)
+    platform::SetWindowEnabled(window, was_enabled);
   opening.disabled.clear();
 }
 

@@ -10,15 +10,17 @@ namespace {
 
 TEST_F(FrameTest, StartsInOrderAndEndsWithCodeZeroAfterTheLastWindowCloses) {
   fake::Get().program_path = "/home/user/apps/tolvane/tolvane";
-  fake::Get().when_idle = [] { fake::Queue([] { platform::DestroyWindow(main_window::Window()); }); };
+  fake::Get().when_idle = [] {
+    fake::Queue([] { platform::DestroyWindow(main_window::Window()); });
+  };
 
   EXPECT_EQ(app::RunProgram(), 0);
 
-  const std::vector<std::string> expected = {
-      "InitializeUiThread", "SetWorkingDirectory", "CreateOwnerWindow",
-      "CreateDesignedWindow MainWindow",
-      // The start-up sequence, run within the creation.
-      "BindSkinLibrary", "ReadSetting", "CreateShortcut", "WriteSetting", "ReleaseAll"};
+  const std::vector<std::string> expected = {"InitializeUiThread", "SetWorkingDirectory",
+                                             "CreateOwnerWindow", "CreateDesignedWindow MainWindow",
+                                             // The start-up sequence, run within the creation.
+                                             "BindSkinLibrary", "ReadSetting", "CreateShortcut",
+                                             "WriteSetting", "ReleaseAll"};
   EXPECT_EQ(fake::Get().calls, expected);
   EXPECT_EQ(fake::Get().working_directory, "/home/user/apps/tolvane");
   EXPECT_EQ(app::testing::ExitCleanupRuns(), 1);

@@ -2,9 +2,9 @@
 
 #include <cctype>
 
+#include "platform/desktop.h"
 #include "platform/event_queue.h"
 #include "platform/process.h"
-#include "platform/desktop.h"
 #include "platform/settings.h"
 #include "platform/shell.h"
 #include "platform/skin_library.h"
@@ -172,7 +172,8 @@ WindowId CreateDesignedWindow(const WindowDesign& design, const Bindings& bindin
   fake::Window& window = Get().windows[id];
   window.design = design;
   window.bindings = bindings;
-  for (const auto& control : design.controls) window.control_visible[control.name] = control.visible;
+  for (const auto& control : design.controls)
+    window.control_visible[control.name] = control.visible;
   return id;
 }
 

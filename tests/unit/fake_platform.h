@@ -66,7 +66,7 @@ struct State {
   // The skin library: where it loads from, and whether it has the entry.
   std::vector<Text> library_locations = {"SkinH_EL.dll"};  // where a library loads
   bool library_has_entry = true;
-  std::vector<Text> library_attempts;   // every path tried, in order
+  std::vector<Text> library_attempts;  // every path tried, in order
   bool library_unloaded = false;
   std::vector<std::pair<Text, Text>> skin_attached;  // (skin path, second text)
 

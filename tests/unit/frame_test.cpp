@@ -72,13 +72,13 @@ TEST_P(QuitRule, PostsTheQuitRequestOnlyForTheLastWindowOnceTheLoopHasBegun) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Frame, QuitRule,
-    ::testing::Values(QuitRuleCase{"last_window_loop_running", true, 0, true},
-                      QuitRuleCase{"window_left_loop_running", true, 1, false},
-                      QuitRuleCase{"last_window_before_loop", false, 0, false},
-                      QuitRuleCase{"window_left_before_loop", false, 1, false}),
-    CaseName());
+INSTANTIATE_TEST_SUITE_P(Frame, QuitRule,
+                         ::testing::Values(QuitRuleCase{"last_window_loop_running", true, 0, true},
+                                           QuitRuleCase{"window_left_loop_running", true, 1, false},
+                                           QuitRuleCase{"last_window_before_loop", false, 0, false},
+                                           QuitRuleCase{"window_left_before_loop", false, 1,
+                                                        false}),
+                         CaseName());
 
 TEST_F(FrameTest, ExitCleanupReleasesTheNoticeText) {
   app::ReplaceNoticeText("notice");

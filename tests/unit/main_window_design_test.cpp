@@ -38,7 +38,8 @@ TEST(MainWindowDesign, ControlsLieWhereTheWindowShowsThem) {
 TEST(MainWindowDesign, OnlyTheTilesAndFrameAreVisibleAtStart) {
   std::map<std::string, bool> visible;
   for (const auto& c : main_window::Design().controls) visible[c.name] = c.visible;
-  for (const char* hidden : {"图片框7", "图片框9", "透明标签2"}) EXPECT_FALSE(visible[hidden]) << hidden;
+  for (const char* hidden : {"图片框7", "图片框9", "透明标签2"})
+    EXPECT_FALSE(visible[hidden]) << hidden;
   for (const char* shown : {"图片框1", "图片框2", "图片框3", "图片框4", "图片框5", "图片框6",
                             "分组框1", "互联网浏览器1"})
     EXPECT_TRUE(visible[shown]) << shown;

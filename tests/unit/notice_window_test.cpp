@@ -46,7 +46,8 @@ TEST_F(NoticeWindowTest, OpensWithTheNoticeDisablesMainWindowAndGivesItBackOnClo
   EXPECT_EQ(fake::Get().activation_target, 0);
   EXPECT_TRUE(MainEnabled());
   EXPECT_FALSE(platform::WindowExists(Notice()));
-  EXPECT_EQ(app::NoticeText().value(), "第一行\r\n第二行") << "the copy leaves NoticeText as it was";
+  EXPECT_EQ(app::NoticeText().value(), "第一行\r\n第二行")
+      << "the copy leaves NoticeText as it was";
 }
 
 TEST_F(NoticeWindowTest, AMissingNoticeGivesAnEmptyBoxAndEveryOpeningCopiesAgain) {

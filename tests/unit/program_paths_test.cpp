@@ -26,8 +26,10 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(PathCase{"program_files", "C:\\Program Files\\Tolvane\\tolvane.exe", '\\',
                                "C:\\Program Files\\Tolvane", "tolvane.exe"},
                       PathCase{"drive_root", "C:\\tolvane.exe", '\\', "C:", "tolvane.exe"},
-                      PathCase{"dotted_folders", "D:\\a.b\\c.d\\tolvane.exe", '\\', "D:\\a.b\\c.d", "tolvane.exe"},
-                      PathCase{"linux", "/usr/lib/tolvane/tolvane", '/', "/usr/lib/tolvane", "tolvane"},
+                      PathCase{"dotted_folders", "D:\\a.b\\c.d\\tolvane.exe", '\\', "D:\\a.b\\c.d",
+                               "tolvane.exe"},
+                      PathCase{"linux", "/usr/lib/tolvane/tolvane", '/', "/usr/lib/tolvane",
+                               "tolvane"},
                       PathCase{"linux_root", "/tolvane", '/', "", "tolvane"}),
     CaseName());
 

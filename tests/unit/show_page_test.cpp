@@ -114,7 +114,8 @@ TEST_P(NestedWaits, UnwindFromTheInsideOut) {
   const auto& c = GetParam();
   std::vector<bool> indicator_after_second;
   on_reading_ = [&](int reading) {
-    if (reading == 1) fake::Queue([&] {
+    if (reading == 1)
+      fake::Queue([&] {
         Press(c.second_tile);
         indicator_after_second.push_back(IndicatorVisible());
       });
@@ -127,16 +128,15 @@ TEST_P(NestedWaits, UnwindFromTheInsideOut) {
   EXPECT_EQ(fake::Get().navigations.front(), remote::BrandPageUrl());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    ShowPage, NestedWaits,
-    ::testing::Values(
-        // The inner call reads its own page to the end (1 + 3 loading + 1),
-        // then the outer reads once more and finds the browser done.
-        NestedCase{"second_tile_replaces_the_load", "图片框3", 2, 1 + 4 + 1},
-        NestedCase{"same_tile_again", "图片框2", 2, 1 + 4 + 1},
-        // The merchant tile opens outside; the outer wait goes on as before.
-        NestedCase{"merchant_tile_during_the_load", "图片框6", 1, 4}),
-    CaseName());
+INSTANTIATE_TEST_SUITE_P(ShowPage, NestedWaits,
+                         ::testing::Values(
+                             // The inner call reads its own page to the end (1 + 3 loading + 1),
+                             // then the outer reads once more and finds the browser done.
+                             NestedCase{"second_tile_replaces_the_load", "图片框3", 2, 1 + 4 + 1},
+                             NestedCase{"same_tile_again", "图片框2", 2, 1 + 4 + 1},
+                             // The merchant tile opens outside; the outer wait goes on as before.
+                             NestedCase{"merchant_tile_during_the_load", "图片框6", 1, 4}),
+                         CaseName());
 
 TEST_F(ShowPageTest, TheIndicatorStaysWhileAnInnerLoadRunsAndGoesWhenAllHaveEnded) {
   std::vector<bool> seen_in_inner;

@@ -91,7 +91,12 @@ INSTANTIATE_TEST_SUITE_P(
         StatusCase{"yes_with_lf", {"yes\n", "no", "n"}, 3, StatusCase::Notice},
         StatusCase{"blank_before_yes", {" yes", ""}, 2, StatusCase::Message},
         StatusCase{"capitals", {"YES", "NO"}, 2, StatusCase::Message},
-        StatusCase{"byte_order_mark", {"\xEF\xBB\xBFy" "es", "no", "n"}, 3, StatusCase::Notice}),
+        StatusCase{"byte_order_mark",
+                   {"\xEF\xBB\xBFy"
+                    "es",
+                    "no", "n"},
+                   3,
+                   StatusCase::Notice}),
     CaseName());
 
 TEST_F(StartupTest, TheNoticeBecomesNoticeTextAndFillsTheWindow) {
@@ -152,7 +157,7 @@ struct PathCase {
   const char* program;
   char separator;
   const char* desktop;
-  const char* settings, *skin, *shortcut;
+  const char *settings, *skin, *shortcut;
 };
 
 class StartupPaths : public StartupTest, public ::testing::WithParamInterface<PathCase> {};
@@ -174,19 +179,19 @@ TEST_P(StartupPaths, AreJoinedFromTheProgramAndDesktopDirectories) {
 
 INSTANTIATE_TEST_SUITE_P(
     Startup, StartupPaths,
-    ::testing::Values(
-        PathCase{"program_files", "C:\\Program Files\\Tolvane\\tolvane.exe", '\\',
-                 "C:\\Users\\li\\Desktop\\", "C:\\Program Files\\Tolvane\\pz.ini",
-                 "C:\\Program Files\\Tolvane\\skin.she",
-                 "C:\\Users\\li\\Desktop\\Tolvane（九块九包邮购）"},
-        PathCase{"drive_root", "C:\\tolvane.exe", '\\', "D:\\Desktop\\", "C:\\pz.ini",
-                 "C:\\skin.she", "D:\\Desktop\\Tolvane（九块九包邮购）"},
-        PathCase{"dotted_desktop", "C:\\a\\tolvane.exe", '\\', "C:\\Users\\li.wei\\Desktop\\",
-                 "C:\\a\\pz.ini", "C:\\a\\skin.she", "C:\\Users\\li.wei\\Desktop\\Tolvane（九块九包邮购）"},
-        PathCase{"no_desktop", "/opt/t/tolvane", '/', "", "/opt/t/pz.ini", "/opt/t/skin.she",
-                 "Tolvane（九块九包邮购）"},
-        PathCase{"linux_root", "/tolvane", '/', "/home/u/Desktop/", "/pz.ini", "/skin.she",
-                 "/home/u/Desktop/Tolvane（九块九包邮购）"}),
+    ::testing::Values(PathCase{"program_files", "C:\\Program Files\\Tolvane\\tolvane.exe", '\\',
+                               "C:\\Users\\li\\Desktop\\", "C:\\Program Files\\Tolvane\\pz.ini",
+                               "C:\\Program Files\\Tolvane\\skin.she",
+                               "C:\\Users\\li\\Desktop\\Tolvane（九块九包邮购）"},
+                      PathCase{"drive_root", "C:\\tolvane.exe", '\\', "D:\\Desktop\\", "C:\\pz.ini",
+                               "C:\\skin.she", "D:\\Desktop\\Tolvane（九块九包邮购）"},
+                      PathCase{"dotted_desktop", "C:\\a\\tolvane.exe", '\\',
+                               "C:\\Users\\li.wei\\Desktop\\", "C:\\a\\pz.ini", "C:\\a\\skin.she",
+                               "C:\\Users\\li.wei\\Desktop\\Tolvane（九块九包邮购）"},
+                      PathCase{"no_desktop", "/opt/t/tolvane", '/', "", "/opt/t/pz.ini",
+                               "/opt/t/skin.she", "Tolvane（九块九包邮购）"},
+                      PathCase{"linux_root", "/tolvane", '/', "/home/u/Desktop/", "/pz.ini",
+                               "/skin.she", "/home/u/Desktop/Tolvane（九块九包邮购）"}),
     CaseName());
 
 struct SkinFailureCase {
@@ -224,10 +229,10 @@ TEST_P(SkinLibraryMissing, StopsBeforeAnythingIsReadOrRequested) {
 
 INSTANTIATE_TEST_SUITE_P(
     Startup, SkinLibraryMissing,
-    ::testing::Values(SkinFailureCase{"nowhere", {}, true, false},
-                      SkinFailureCase{"without_entry_beside_program",
-                                      {"/opt/tolvane/SkinH_EL.dll"}, false, true},
-                      SkinFailureCase{"without_entry_on_search_path", {"SkinH_EL.dll"}, false, true}),
+    ::testing::Values(
+        SkinFailureCase{"nowhere", {}, true, false},
+        SkinFailureCase{"without_entry_beside_program", {"/opt/tolvane/SkinH_EL.dll"}, false, true},
+        SkinFailureCase{"without_entry_on_search_path", {"SkinH_EL.dll"}, false, true}),
     CaseName());
 
 TEST_F(StartupTest, TheLibraryBesideTheProgramIsTriedFirst) {

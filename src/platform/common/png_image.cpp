@@ -59,7 +59,8 @@ bool Decode(Reader& reader, RgbaImage& image) {
   decoded.height = static_cast<int>(height);
   decoded.pixels.resize(static_cast<std::size_t>(width) * height * 4);
   rows.resize(height);
-  for (png_uint_32 y = 0; y < height; ++y) rows[y] = decoded.pixels.data() + std::size_t{y} * width * 4;
+  for (png_uint_32 y = 0; y < height; ++y)
+    rows[y] = decoded.pixels.data() + std::size_t{y} * width * 4;
   png_read_image(png, rows.data());
   png_read_end(png, nullptr);
   png_destroy_read_struct(&png, &info, nullptr);

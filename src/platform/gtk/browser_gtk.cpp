@@ -50,34 +50,37 @@ gboolean DrawRaisedBorder(GtkWidget* widget, cairo_t* cr, gpointer) {
 // dismissed (a confirm is declined, a prompt gets no text), permission requests denied and
 // requests for credentials cancelled.
 void MakeSilent(WebKitWebView* web_view) {
-  g_signal_connect(web_view, "script-dialog",
-                   G_CALLBACK(+[](WebKitWebView*, WebKitScriptDialog* dialog, gpointer) -> gboolean {
-                     switch (webkit_script_dialog_get_dialog_type(dialog)) {
-                       case WEBKIT_SCRIPT_DIALOG_CONFIRM:
-                         webkit_script_dialog_confirm_set_confirmed(dialog, FALSE);
-                         break;
-                       case WEBKIT_SCRIPT_DIALOG_BEFORE_UNLOAD_CONFIRM:
-                         // Leaving the page is never held up by a question.
-                         webkit_script_dialog_confirm_set_confirmed(dialog, TRUE);
-                         break;
-                       default:
-                         break;
-                     }
-                     return TRUE;
-                   }),
-                   nullptr);
-  g_signal_connect(web_view, "permission-request",
-                   G_CALLBACK(+[](WebKitWebView*, WebKitPermissionRequest* request, gpointer) -> gboolean {
-                     webkit_permission_request_deny(request);
-                     return TRUE;
-                   }),
-                   nullptr);
-  g_signal_connect(web_view, "authenticate",
-                   G_CALLBACK(+[](WebKitWebView*, WebKitAuthenticationRequest* request, gpointer) -> gboolean {
-                     webkit_authentication_request_cancel(request);
-                     return TRUE;
-                   }),
-                   nullptr);
+  g_signal_connect(
+      web_view, "script-dialog",
+      G_CALLBACK(+[](WebKitWebView*, WebKitScriptDialog* dialog, gpointer) -> gboolean {
+        switch (webkit_script_dialog_get_dialog_type(dialog)) {
+          case WEBKIT_SCRIPT_DIALOG_CONFIRM:
+            webkit_script_dialog_confirm_set_confirmed(dialog, FALSE);
+            break;
+          case WEBKIT_SCRIPT_DIALOG_BEFORE_UNLOAD_CONFIRM:
+            // Leaving the page is never held up by a question.
+            webkit_script_dialog_confirm_set_confirmed(dialog, TRUE);
+            break;
+          default:
+            break;
+        }
+        return TRUE;
+      }),
+      nullptr);
+  g_signal_connect(
+      web_view, "permission-request",
+      G_CALLBACK(+[](WebKitWebView*, WebKitPermissionRequest* request, gpointer) -> gboolean {
+        webkit_permission_request_deny(request);
+        return TRUE;
+      }),
+      nullptr);
+  g_signal_connect(
+      web_view, "authenticate",
+      G_CALLBACK(+[](WebKitWebView*, WebKitAuthenticationRequest* request, gpointer) -> gboolean {
+        webkit_authentication_request_cancel(request);
+        return TRUE;
+      }),
+      nullptr);
 }
 
 }  // namespace
@@ -91,7 +94,8 @@ GtkWidget* CreateBrowser(const ControlDesign& design, GtkWidget** web_view_out) 
   GtkWidget* web_view = webkit_web_view_new();
   WebKitSettings* settings = webkit_web_view_get_settings(WEBKIT_WEB_VIEW(web_view));
   // Xvfb and many virtual machines have no usable GPU.
-  webkit_settings_set_hardware_acceleration_policy(settings, WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
+  webkit_settings_set_hardware_acceleration_policy(settings,
+                                                   WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
   // Offline has no WebKit counterpart (and would keep live pages from loading);
   // RegisterAsBrowser has none either. Dropped links and files load in the view,
   // which is WebKit's own behaviour.
@@ -124,7 +128,7 @@ ReadyState BrowserReadyState(WindowId window, const char* /*control*/) {
   if (!g_object_get_data(G_OBJECT(record->browser), "tolvane-navigated"))
     return ReadyState::Uninitialized;
   return webkit_web_view_is_loading(WEBKIT_WEB_VIEW(record->browser)) ? ReadyState::Loading
-                                                                        : ReadyState::Complete;
+                                                                      : ReadyState::Complete;
 }
 
 }  // namespace platform

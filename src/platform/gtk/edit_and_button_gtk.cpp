@@ -30,11 +30,11 @@ GtkWidget* CreatePushButton(const ControlDesign& design) {
   static GtkCssProvider* compact = [] {
     GtkCssProvider* provider = gtk_css_provider_new();
     gtk_css_provider_load_from_data(
-        provider, "button { min-height: 0; min-width: 0; padding: 1px 2px; font-size: 12px; }", -1, nullptr);
+        provider, "button { min-height: 0; min-width: 0; padding: 1px 2px; font-size: 12px; }", -1,
+        nullptr);
     return provider;
   }();
-  gtk_style_context_add_provider(gtk_widget_get_style_context(button),
-                                 GTK_STYLE_PROVIDER(compact),
+  gtk_style_context_add_provider(gtk_widget_get_style_context(button), GTK_STYLE_PROVIDER(compact),
                                  GTK_STYLE_PROVIDER_PRIORITY_APPLICATION + 1);
   return button;
 }

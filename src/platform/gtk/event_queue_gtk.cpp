@@ -26,15 +26,16 @@ void WaitForNextEvent(int timeout_ms) {
   // here is what the caller's next pass would have dispatched anyway.
   guint timer = 0;
   if (timeout_ms >= 0)
-    timer = g_timeout_add(static_cast<guint>(timeout_ms), [](gpointer) { return G_SOURCE_REMOVE; },
-                          nullptr);
+    timer = g_timeout_add(
+        static_cast<guint>(timeout_ms), [](gpointer) { return G_SOURCE_REMOVE; }, nullptr);
   if (timer && g_main_context_pending(nullptr)) {
     g_source_remove(timer);
     return;
   }
   g_main_context_iteration(nullptr, TRUE);
   if (timer) {
-    if (GSource* source = g_main_context_find_source_by_id(nullptr, timer)) g_source_destroy(source);
+    if (GSource* source = g_main_context_find_source_by_id(nullptr, timer))
+      g_source_destroy(source);
   }
 }
 

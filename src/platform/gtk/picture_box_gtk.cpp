@@ -111,17 +111,19 @@ GtkWidget* CreatePictureBox(const ControlDesign& design) {
                          [](gpointer data) { delete static_cast<PictureBox*>(data); });
   g_signal_connect(widget, "draw", G_CALLBACK(Draw), nullptr);
   // The animation runs only while the box is on the screen.
-  g_signal_connect(widget, "map", G_CALLBACK(+[](GtkWidget* w, gpointer) {
-                     auto* b = static_cast<PictureBox*>(g_object_get_data(G_OBJECT(w), "tolvane-picture"));
-                     ScheduleNextFrame(w, b);
-                   }),
-                   nullptr);
-  g_signal_connect(widget, "unmap", G_CALLBACK(+[](GtkWidget* w, gpointer) {
-                     auto* b = static_cast<PictureBox*>(g_object_get_data(G_OBJECT(w), "tolvane-picture"));
-                     if (b->timer) g_source_remove(b->timer);
-                     b->timer = 0;
-                   }),
-                   nullptr);
+  g_signal_connect(
+      widget, "map", G_CALLBACK(+[](GtkWidget* w, gpointer) {
+        auto* b = static_cast<PictureBox*>(g_object_get_data(G_OBJECT(w), "tolvane-picture"));
+        ScheduleNextFrame(w, b);
+      }),
+      nullptr);
+  g_signal_connect(
+      widget, "unmap", G_CALLBACK(+[](GtkWidget* w, gpointer) {
+        auto* b = static_cast<PictureBox*>(g_object_get_data(G_OBJECT(w), "tolvane-picture"));
+        if (b->timer) g_source_remove(b->timer);
+        b->timer = 0;
+      }),
+      nullptr);
   return widget;
 }
 

@@ -8,8 +8,8 @@ namespace {
 
 std::string Convert(const std::string& text, const char* to, const char* from) {
   gsize written = 0;
-  gchar* converted = g_convert_with_fallback(text.data(), static_cast<gssize>(text.size()), to, from,
-                                             "?", nullptr, &written, nullptr);
+  gchar* converted = g_convert_with_fallback(text.data(), static_cast<gssize>(text.size()), to,
+                                             from, "?", nullptr, &written, nullptr);
   if (!converted) return std::string();
   std::string result(converted, written);
   g_free(converted);

@@ -32,8 +32,9 @@ void RunBinding(WindowId id, const char* control, Event event) {
   WindowRecord* record = FindWindow(id);
   if (!record) return;
   for (const Binding& binding : record->bindings) {
-    const bool same_control = (binding.control == nullptr && control == nullptr) ||
-                              (binding.control && control && std::string(binding.control) == control);
+    const bool same_control =
+        (binding.control == nullptr && control == nullptr) ||
+        (binding.control && control && std::string(binding.control) == control);
     if (same_control && binding.event == event && binding.handler) {
       // The handler may destroy the window and with it the bindings: run a copy.
       const auto handler = binding.handler;
@@ -124,12 +125,18 @@ void OnDestroy(GtkWidget* window, gpointer) {
 
 GtkWidget* BuildControl(const ControlDesign& control, GtkWidget** web_view) {
   switch (control.kind) {
-    case ControlKind::PictureBox: return gtk::CreatePictureBox(control);
-    case ControlKind::TransparentLabel: return gtk::CreateTransparentLabel(control);
-    case ControlKind::GroupBox: return gtk::CreateGroupBox(control);
-    case ControlKind::WebBrowser: return gtk::CreateBrowser(control, web_view);
-    case ControlKind::EditBox: return gtk::CreateEditBox(control);
-    case ControlKind::PushButton: return gtk::CreatePushButton(control);
+    case ControlKind::PictureBox:
+      return gtk::CreatePictureBox(control);
+    case ControlKind::TransparentLabel:
+      return gtk::CreateTransparentLabel(control);
+    case ControlKind::GroupBox:
+      return gtk::CreateGroupBox(control);
+    case ControlKind::WebBrowser:
+      return gtk::CreateBrowser(control, web_view);
+    case ControlKind::EditBox:
+      return gtk::CreateEditBox(control);
+    case ControlKind::PushButton:
+      return gtk::CreatePushButton(control);
   }
   return nullptr;
 }
@@ -180,14 +187,14 @@ WindowId CreateDesignedWindow(const WindowDesign& design, const Bindings& bindin
   gtk_widget_set_size_request(client, client_width, client_height);
   record.client = client;
   gtk_container_add(GTK_CONTAINER(window), client);
-  g_signal_connect_data(client, "draw", G_CALLBACK(+[](GtkWidget*, cairo_t* cr, gpointer data) -> gboolean {
-                          gtk::SetSourceColor(cr, *static_cast<Color*>(data));
-                          cairo_paint(cr);
-                          return FALSE;
-                        }),
-                        new Color(design.background),
-                        [](gpointer data, GClosure*) { delete static_cast<Color*>(data); },
-                        GConnectFlags(0));
+  g_signal_connect_data(
+      client, "draw", G_CALLBACK(+[](GtkWidget*, cairo_t* cr, gpointer data) -> gboolean {
+        gtk::SetSourceColor(cr, *static_cast<Color*>(data));
+        cairo_paint(cr);
+        return FALSE;
+      }),
+      new Color(design.background),
+      [](gpointer data, GClosure*) { delete static_cast<Color*>(data); }, GConnectFlags(0));
   gtk_widget_set_app_paintable(client, TRUE);
 
   // GtkFixed draws and stacks its children in the order they are added, so the
@@ -208,7 +215,8 @@ WindowId CreateDesignedWindow(const WindowDesign& design, const Bindings& bindin
     if (web_view) record.browser = web_view;
     gtk_widget_set_size_request(widget, control->width, control->height);
     if (control->parent) {
-      gtk_fixed_put(GTK_FIXED(record.controls[control->parent]), widget, control->left, control->top);
+      gtk_fixed_put(GTK_FIXED(record.controls[control->parent]), widget, control->left,
+                    control->top);
     } else {
       gtk_layout_put(GTK_LAYOUT(client), widget, control->left, control->top);
     }
@@ -219,18 +227,20 @@ WindowId CreateDesignedWindow(const WindowDesign& design, const Bindings& bindin
 
     const std::string name = control->name;
     g_object_set_data_full(G_OBJECT(widget), "tolvane-control", g_strdup(control->name), g_free);
-    if (control->kind == ControlKind::PictureBox || control->kind == ControlKind::TransparentLabel) {
-      g_signal_connect(widget, "button-press-event",
-                       G_CALLBACK(+[](GtkWidget* w, GdkEventButton* button, gpointer data) -> gboolean {
-                         if (button->type != GDK_BUTTON_PRESS || button->button != 1) return FALSE;
-                         const WindowId window_id = static_cast<WindowId>(GPOINTER_TO_INT(data));
-                         const auto* control_name = static_cast<const char*>(
-                             g_object_get_data(G_OBJECT(w), "tolvane-control"));
-                         const std::string copy = control_name ? control_name : "";
-                         gtk::RunBinding(window_id, copy.c_str(), Event::LeftButtonDown);
-                         return TRUE;
-                       }),
-                       GINT_TO_POINTER(id));
+    if (control->kind == ControlKind::PictureBox ||
+        control->kind == ControlKind::TransparentLabel) {
+      g_signal_connect(
+          widget, "button-press-event",
+          G_CALLBACK(+[](GtkWidget* w, GdkEventButton* button, gpointer data) -> gboolean {
+            if (button->type != GDK_BUTTON_PRESS || button->button != 1) return FALSE;
+            const WindowId window_id = static_cast<WindowId>(GPOINTER_TO_INT(data));
+            const auto* control_name =
+                static_cast<const char*>(g_object_get_data(G_OBJECT(w), "tolvane-control"));
+            const std::string copy = control_name ? control_name : "";
+            gtk::RunBinding(window_id, copy.c_str(), Event::LeftButtonDown);
+            return TRUE;
+          }),
+          GINT_TO_POINTER(id));
     } else if (control->kind == ControlKind::PushButton) {
       g_signal_connect(widget, "clicked", G_CALLBACK(+[](GtkWidget* w, gpointer data) {
                          const WindowId window_id = static_cast<WindowId>(GPOINTER_TO_INT(data));
@@ -252,16 +262,16 @@ WindowId CreateDesignedWindow(const WindowDesign& design, const Bindings& bindin
                   (screen_height - design.outer_height) / 2 + gtk::kFrameTop);
 
   // A fixed frame: moved and minimized, never resized or maximized.
-  g_signal_connect(window, "realize", G_CALLBACK(+[](GtkWidget* w, gpointer) {
-                     GdkWindow* frame = gtk_widget_get_window(w);
-                     gdk_window_set_functions(frame, static_cast<GdkWMFunction>(
-                                                         GDK_FUNC_MOVE | GDK_FUNC_MINIMIZE |
-                                                         GDK_FUNC_CLOSE));
-                     gdk_window_set_decorations(
-                         frame, static_cast<GdkWMDecoration>(GDK_DECOR_BORDER | GDK_DECOR_TITLE |
-                                                             GDK_DECOR_MENU | GDK_DECOR_MINIMIZE));
-                   }),
-                   nullptr);
+  g_signal_connect(
+      window, "realize", G_CALLBACK(+[](GtkWidget* w, gpointer) {
+        GdkWindow* frame = gtk_widget_get_window(w);
+        gdk_window_set_functions(
+            frame, static_cast<GdkWMFunction>(GDK_FUNC_MOVE | GDK_FUNC_MINIMIZE | GDK_FUNC_CLOSE));
+        gdk_window_set_decorations(
+            frame, static_cast<GdkWMDecoration>(GDK_DECOR_BORDER | GDK_DECOR_TITLE |
+                                                GDK_DECOR_MENU | GDK_DECOR_MINIMIZE));
+      }),
+      nullptr);
   g_signal_connect(window, "delete-event", G_CALLBACK(OnDelete), nullptr);
   g_signal_connect(window, "key-press-event", G_CALLBACK(OnKeyPress), nullptr);
   g_signal_connect(window, "focus-in-event", G_CALLBACK(OnFocusIn), nullptr);

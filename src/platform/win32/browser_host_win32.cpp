@@ -2,6 +2,7 @@
 // raised three-dimensional frame. The container is the least that in-place
 // activation needs: a client site, an in-place site and a frame.
 
+#include <cwchar>
 #include <string>
 
 #include "platform/ui.h"
@@ -149,10 +150,9 @@ struct Host {
 
 Host* HostOf(HWND hwnd) { return reinterpret_cast<Host*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)); }
 
-ATOM host_class = 0;
-
 bool IsHost(HWND hwnd) {
-  return host_class && static_cast<ATOM>(GetClassLongPtrW(hwnd, GCW_ATOM)) == host_class;
+  wchar_t name[64] = {};
+  return GetClassNameW(hwnd, name, 64) > 0 && std::wcscmp(name, kHostClass) == 0;
 }
 
 LRESULT CALLBACK HostProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -193,19 +193,6 @@ LRESULT CALLBACK HostProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
       break;
   }
   return DefWindowProcW(hwnd, message, wparam, lparam);
-}
-
-bool RegisterHostClass() {
-  if (host_class) return true;
-  WNDCLASSEXW window_class{};
-  window_class.cbSize = sizeof window_class;
-  window_class.lpfnWndProc = HostProc;
-  window_class.hInstance = Instance();
-  window_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  window_class.hbrBackground = GetSysColorBrush(COLOR_WINDOW);
-  window_class.lpszClassName = kHostClass;
-  host_class = RegisterClassExW(&window_class);
-  return host_class != 0;
 }
 
 VARIANT_BOOL ToVariantBool(bool value) { return value ? VARIANT_TRUE : VARIANT_FALSE; }
@@ -249,7 +236,7 @@ IWebBrowser2* BrowserOf(WindowId window, const char* control) {
 }  // namespace
 
 HWND CreateBrowserHost(HWND parent, const ControlDesign& design, int id) {
-  if (!RegisterHostClass()) return nullptr;
+  if (!RegisterControlClass(kHostClass, HostProc, GetSysColorBrush(COLOR_WINDOW))) return nullptr;
   const DWORD style =
       kChildStyle | WS_CLIPCHILDREN | WS_TABSTOP | (design.visible ? WS_VISIBLE : 0);
   const DWORD ex_style = design.raised_border ? WS_EX_DLGMODALFRAME : 0;

@@ -107,23 +107,10 @@ LRESULT CALLBACK LabelProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam
   return DefWindowProcW(hwnd, message, wparam, lparam);
 }
 
-bool RegisterLabelClass() {
-  static bool registered = false;
-  if (registered) return true;
-  WNDCLASSEXW window_class{};
-  window_class.cbSize = sizeof window_class;
-  window_class.lpfnWndProc = LabelProc;
-  window_class.hInstance = Instance();
-  window_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  window_class.lpszClassName = kLabelClass;
-  registered = RegisterClassExW(&window_class) != 0;
-  return registered;
-}
-
 }  // namespace
 
 HWND CreateTransparentLabel(HWND parent, const ControlDesign& design, int id) {
-  if (!RegisterLabelClass()) return nullptr;
+  if (!RegisterControlClass(kLabelClass, LabelProc)) return nullptr;
   auto label = std::make_unique<Label>();
   label->text = ToWide(design.text);
   label->color = ToColorRef(design.text_color);

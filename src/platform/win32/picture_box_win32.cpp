@@ -228,23 +228,10 @@ LRESULT CALLBACK PictureBoxProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM l
   return DefWindowProcW(hwnd, message, wparam, lparam);
 }
 
-bool RegisterPictureBoxClass() {
-  static bool registered = false;
-  if (registered) return true;
-  WNDCLASSEXW window_class{};
-  window_class.cbSize = sizeof window_class;
-  window_class.lpfnWndProc = PictureBoxProc;
-  window_class.hInstance = Instance();
-  window_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  window_class.lpszClassName = kPictureBoxClass;
-  registered = RegisterClassExW(&window_class) != 0;
-  return registered;
-}
-
 }  // namespace
 
 HWND CreatePictureBox(HWND parent, const ControlDesign& design, int id) {
-  if (!RegisterPictureBoxClass()) return nullptr;
+  if (!RegisterControlClass(kPictureBoxClass, PictureBoxProc)) return nullptr;
   auto box = std::make_unique<PictureBox>();
   box->pointer = design.pointer;
   box->background = ToColorRef(design.background);

@@ -19,6 +19,8 @@ namespace platform::win32 {
 // Lets the skin library go at the end of the run.
 void UnloadSkinLibrary();
 
+// Registers a class of our own controls (arrow pointer) unless it is already.
+bool RegisterControlClass(const wchar_t* name, WNDPROC procedure, HBRUSH background = nullptr);
 
 // The system's texts are code page 936 bytes; Windows gets UTF-16 so that they
 // read the same whatever the ANSI code page of the machine.
