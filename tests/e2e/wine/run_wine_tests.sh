@@ -11,6 +11,12 @@ set -uo pipefail
 cd "$(dirname "$0")/../../.."
 repo=$(pwd)
 
+# Wine links the prefix's Desktop to $HOME: a home of the tests' own keeps the
+# program's shortcuts out of the real one.
+HOME=$(mktemp -d /tmp/tolvane-wine-home.XXXXXX)
+export HOME
+trap 'rm -rf "$HOME"' EXIT
+
 product=$repo/build/windows/bin/tolvane.exe
 if [ ! -f "$product" ]; then
   cmake --preset windows >/dev/null && cmake --build --preset windows || {

@@ -32,7 +32,10 @@ MAIN_CLASS = "TolvaneWindow"
 # letters of the CJK font, as a Windows with Chinese support has them.
 LINKED_FACES = ["Tahoma", "Tahoma Bold", "Microsoft Sans Serif", "MS Sans Serif", "MS Shell Dlg",
                 "MS Shell Dlg 2"]
-CJK_LINK = "NotoSansCJK-Regular.ttc,Noto Sans CJK SC"
+CJK_FACE = "Noto Sans CJK SC"
+CJK_LINK = f"NotoSansCJK-Regular.ttc,{CJK_FACE}"
+WINDOWS_CJK_FACES = ["SimSun", "NSimSun", "SimHei", "Microsoft YaHei", "Microsoft JhengHei", "MingLiU",
+                     "PMingLiU", "MS UI Gothic", "MS Gothic"]
 
 
 def _multi_string(value):
@@ -50,6 +53,10 @@ def _registry_file():
              f'"Default"="{SCREEN[0]}x{SCREEN[1]}"', "",
              r"[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink]"]
     lines += [f'"{face}"={_multi_string(CJK_LINK)}' for face in LINKED_FACES]
+    # The Chinese faces of Windows, which Wine's text layout falls back to
+    # (the edit box's text goes that way), are the CJK font here.
+    lines += ["", r"[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]"]
+    lines += [f'"{face}"="{CJK_FACE}"' for face in WINDOWS_CJK_FACES]
     return "\r\n".join(lines) + "\r\n"
 
 
