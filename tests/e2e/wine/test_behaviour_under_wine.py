@@ -364,7 +364,9 @@ class StartupUnderWine(unittest.TestCase):
         self.assertIsNotNone(wait_for(main_window_shown, timeout=60), "MainWindow never appeared")
         self.assertTrue(shop.wait_for_request("/", timeout=30), shop.requests())
         time.sleep(2)
-        self.assertEqual(os.listdir(desktop), [], "a later start made the shortcut again")
+        # Wine's menu builder may still be writing its own files from the first start.
+        self.assertEqual([name for name in os.listdir(desktop) if name.endswith(".lnk")], [],
+                         "a later start made the shortcut again")
         self.assertEqual(settings_of(folder), {"kj": {"kj": "1"}})
 
 
