@@ -183,7 +183,8 @@ struct RefusedCase {
 
 class ProfileWriteRefused : public ::testing::TestWithParam<RefusedCase> {};
 
-// A line break would make lines of its own, as sections or keys of others.
+// A line break would make lines of its own, as sections or keys of others; a
+// name the file cannot hold would be read as another one, or as none.
 TEST_P(ProfileWriteRefused, LeavesTheContentsAsTheyWere) {
   const auto& c = GetParam();
   const std::string before = "[kj]\r\nkj=0\r\n[x]\r\ny=1\r\n";
@@ -192,12 +193,21 @@ TEST_P(ProfileWriteRefused, LeavesTheContentsAsTheyWere) {
   EXPECT_EQ(contents, before);
 }
 
-INSTANTIATE_TEST_SUITE_P(Profile, ProfileWriteRefused,
-                         ::testing::Values(RefusedCase{"newline_in_value", "kj", "kj", "1\n[x]"},
-                                           RefusedCase{"carriage_return_in_value", "kj", "kj",
-                                                       "1\ry=2"},
-                                           RefusedCase{"newline_in_key", "kj", "k\nj", "1"},
-                                           RefusedCase{"newline_in_section", "k\nj", "kj", "1"}),
-                         CaseName());
+INSTANTIATE_TEST_SUITE_P(
+    Profile, ProfileWriteRefused,
+    ::testing::Values(RefusedCase{"newline_in_value", "kj", "kj", "1\n[x]"},
+                      RefusedCase{"carriage_return_in_value", "kj", "kj", "1\ry=2"},
+                      RefusedCase{"newline_in_key", "kj", "k\nj", "1"},
+                      RefusedCase{"newline_in_section", "k\nj", "kj", "1"},
+                      // "[x]z]" names the section x, "y=z=2" sets y.
+                      RefusedCase{"bracket_in_section", "x]z", "y", "2"},
+                      RefusedCase{"equals_in_key", "x", "y=z", "2"},
+                      // "[x=2" is a section header, ";kj=1" a comment.
+                      RefusedCase{"key_like_a_section_header", "kj", "[x", "2"},
+                      RefusedCase{"key_like_a_comment", "kj", " ;kj", "1"},
+                      // 0x81 takes the ']' or '=' written after it as its second byte.
+                      RefusedCase{"section_ends_in_a_lead_byte", "kj\x81", "kj", "1"},
+                      RefusedCase{"key_ends_in_a_lead_byte", "kj", "kj\x81", "1"}),
+    CaseName());
 
 }  // namespace

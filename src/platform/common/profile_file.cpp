@@ -59,6 +59,17 @@ bool SameName(string_view a, string_view b) {
 
 bool HasLineBreak(string_view text) { return text.find_first_of("\r\n") != string_view::npos; }
 
+// A trimmed name that the line written for it gives back: written followed by
+// end (']' or '='), it must end there and nowhere before.
+bool ReadsBack(string_view name, char end) {
+  std::size_t at = 0;
+  for (; at < name.size(); ++at) {
+    if (name[at] == end) return false;
+    if (IsLeadByte(name[at])) ++at;
+  }
+  return at == name.size();  // past it: a lead byte without its second byte
+}
+
 enum class Kind { kSection, kKey, kOther };  // kOther: comments, blank lines, lines without '='
 
 struct Line {
@@ -178,6 +189,10 @@ bool WriteValue(std::string& contents, string_view section, string_view key, str
   if (HasLineBreak(section) || HasLineBreak(key) || HasLineBreak(value)) return false;
   section = Trim(section);
   key = Trim(key);
+  // Such a line would be another section's or another key's, or no key's.
+  if (!ReadsBack(section, ']') || !ReadsBack(key, '=') || key.starts_with('[') ||
+      key.starts_with(';'))
+    return false;
   const std::vector<Line> lines = SplitLines(contents);
   const std::string line_end(DominantLineEnd(contents));
   const std::string key_line = std::string(key) + "=" + std::string(value);

@@ -19,7 +19,10 @@ std::string ReadValue(std::string_view contents, std::string_view section, std::
 // Sets the key in contents: its value replaced in place, or a new line at the
 // end of its section, or a new section at the end. Every other byte stays.
 // False, with contents untouched, when a name or the value holds a line break,
-// which would change lines other than the key's own.
+// which would change lines other than the key's own, or when a name would not
+// read back as itself: a section's with ']' or a key's with '=' in it, a key
+// that begins as a section header or a comment, a name that ends in the first
+// byte of a double-byte character (it would take the ']' or '=' after it).
 bool WriteValue(std::string& contents, std::string_view section, std::string_view key,
                 std::string_view value);
 
