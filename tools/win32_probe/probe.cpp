@@ -354,23 +354,28 @@ int CurrentDirectory(const Query& query) {
   return directory.empty() ? 1 : 0;
 }
 
+// One mouse event at an absolute point of the screen.
+INPUT MouseAt(int x, int y, DWORD flags) {
+  INPUT input{};
+  input.type = INPUT_MOUSE;
+  input.mi.dx = (x * 65535) / (GetSystemMetrics(SM_CXSCREEN) - 1);
+  input.mi.dy = (y * 65535) / (GetSystemMetrics(SM_CYSCREEN) - 1);
+  input.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  return input;
+}
+
 void MoveTo(int x, int y) {
   SetCursorPos(x, y);
-  INPUT move{};
-  move.type = INPUT_MOUSE;
-  move.mi.dx = (x * 65535) / (GetSystemMetrics(SM_CXSCREEN) - 1);
-  move.mi.dy = (y * 65535) / (GetSystemMetrics(SM_CYSCREEN) - 1);
-  move.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  INPUT move = MouseAt(x, y, 0);
   SendInput(1, &move, sizeof move);
 }
 
 int Click(int x, int y) {
   MoveTo(x, y);
   Sleep(100);
-  INPUT press[2]{};
-  press[0].type = press[1].type = INPUT_MOUSE;
-  press[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-  press[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  // The buttons carry the point too: Wine may still hold the pointer where it
+  // was before the move, and would give the press to the window there.
+  INPUT press[2] = {MouseAt(x, y, MOUSEEVENTF_LEFTDOWN), MouseAt(x, y, MOUSEEVENTF_LEFTUP)};
   SendInput(2, press, sizeof press[0]);
   POINT point{x, y};
   HWND under = WindowFromPoint(point);

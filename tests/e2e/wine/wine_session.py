@@ -23,7 +23,7 @@ BIN = os.environ.get("TOLVANE_WINE_BIN", os.path.join(REPO, "build", "windows", 
 LOADER = os.environ.get("TOLVANE_WINE_LOADER", "wine")
 WINEARCH = os.environ.get("TOLVANE_WINEARCH", "win32")
 PRODUCT = os.environ.get("TOLVANE_PRODUCT_EXE", os.path.join(REPO, "build", "windows", "bin", "tolvane.exe"))
-PREFIX = os.path.join(REPO, "build", f"wine-prefix-{WINEARCH}")
+PREFIX = os.environ.get("TOLVANE_WINE_PREFIX", os.path.join(REPO, "build", f"wine-prefix-{WINEARCH}"))
 
 TITLE = "Tolvane V1.0.1.0 ——购物最低价折扣，全场9.9元起包邮"
 MAIN_CLASS = "TolvaneWindow"
