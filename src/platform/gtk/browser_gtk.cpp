@@ -6,6 +6,7 @@
 
 #include "platform/gtk/gtk_internal.h"
 #include "platform/gtk/text_convert.h"
+#include "platform/gtk/web_sandbox_gtk.h"
 #include "platform/ui.h"
 
 namespace platform {
@@ -91,6 +92,7 @@ GtkWidget* CreateBrowser(const ControlDesign& design, GtkWidget** web_view_out) 
   gtk_widget_set_app_paintable(frame, TRUE);
   g_signal_connect(frame, "draw", G_CALLBACK(DrawRaisedBorder), nullptr);
 
+  EnableWebSandboxWhereAvailable();
   GtkWidget* web_view = webkit_web_view_new();
   WebKitSettings* settings = webkit_web_view_get_settings(WEBKIT_WEB_VIEW(web_view));
   // Xvfb and many virtual machines have no usable GPU.
