@@ -1,9 +1,11 @@
-"""Pages from the network run in WebKit's web process under bubblewrap, on a
-system where bubblewrap can make its namespaces."""
+"""What a page from the network can reach: WebKit's web process runs under
+bubblewrap (on a system where bubblewrap can make its namespaces), and an
+answer the browser cannot show is not saved anywhere."""
 
 import os
 import subprocess
 import sys
+import tempfile
 import time
 import unittest
 
@@ -47,7 +49,7 @@ def ancestors(table, pid):
     return names
 
 
-class WebSandbox(unittest.TestCase):
+class WebContent(unittest.TestCase):
     def test_the_web_process_of_the_shop_page_runs_under_bubblewrap(self):
         if not bubblewrap_works():
             self.skipTest("bubblewrap cannot make its namespaces here: WebKit runs without it")
@@ -73,6 +75,23 @@ class WebSandbox(unittest.TestCase):
         self.assertTrue(pids, "no web process of the program's own")
         for pid in pids:
             self.assertIn("bwrap", ancestors(table, pid), f"web process {pid} runs outside the sandbox")
+
+    def test_an_answer_the_browser_cannot_show_is_not_saved(self):
+        x = XSession()
+        self.addCleanup(x.close)
+        shop = Shop(script={"/1.txt": "yes", "/": {
+            "body": "MZ not a page", "type": "application/octet-stream",
+            "headers": {"Content-Disposition": 'attachment; filename="setup.exe"'}}})
+        self.addCleanup(shop.close)
+        home = tempfile.mkdtemp(prefix="tolvane-home-")
+        os.mkdir(os.path.join(home, "Downloads"))
+        program = Program(x, home=home)
+        self.addCleanup(program.kill)
+        self.assertTrue(shop.wait_for_request("/", timeout=30), shop.requests())
+        time.sleep(3)
+        saved = [os.path.join(root, name) for root, _, names in os.walk(home) for name in names
+                 if name.startswith("setup") or "Downloads" in root]
+        self.assertEqual(saved, [])
 
     @staticmethod
     def lineage(table, pid):
