@@ -49,38 +49,50 @@ def measure(commands, runs):
     return {name: statistics.median(values) for name, values in times.items()}
 
 
+def _large_body():
+    # Bytes 1 to 255: a zero byte would end FetchText's text early.
+    rng = random.Random(1)
+    return bytes(rng.randrange(1, 256) for _ in range(4096)) * (LARGE // 4096)
+
+
+BODIES = [("3-byte body", "small", lambda: b"yes"), ("10 MB body", "large", _large_body)]
+
+
+def measure_bodies(runs, fetch, curl):
+    """[(label, fetch seconds, curl seconds)], medians, one row per body."""
+    work = tempfile.mkdtemp(prefix="tolvane-bench-")
+    rows = []
+    try:
+        for label, name, make in BODIES:
+            shop = ScriptedShop(status=body_file(work, name, make()))
+            try:
+                url = shop.base + "/1.txt"
+                medians = measure({"fetch": [fetch, url],
+                                   "curl": [curl, "--silent", "--http1.0", url]}, runs)
+            finally:
+                shop.close()
+            rows.append((label, medians["fetch"], medians["curl"]))
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+    return rows
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--runs", type=int, default=21)
-    parser.add_argument("--fetch", default=os.path.join(REPO, "build", "linux", "bin", "tolvane-fetch"))
+    parser.add_argument("--fetch", default=os.path.join(REPO, "build", "bench-linux", "bin", "tolvane-fetch"))
     parser.add_argument("--curl", default=shutil.which("curl") or "curl")
     args = parser.parse_args()
     for program in (args.fetch, args.curl):
         if not os.access(program, os.X_OK):
-            sys.exit(f"{program} is missing (build tolvane-fetch with the linux preset; curl: scripts/setup-linux.sh)")
-
-    work = tempfile.mkdtemp(prefix="tolvane-bench-")
-    # Bytes 1 to 255: a zero byte would end FetchText's text early.
-    rng = random.Random(1)
-    large = bytes(rng.randrange(1, 256) for _ in range(4096)) * (LARGE // 4096)
-    bodies = [("3-byte body", body_file(work, "small", b"yes")),
-              ("10 MB body", body_file(work, "large", large))]
+            sys.exit(f"{program} is missing: python3 bench/run_all.py builds and installs what it needs")
 
     print(f"tolvane-fetch: {args.fetch}")
     print(f"curl:          {args.curl}")
     print(f"median of {args.runs} runs each, loopback, HTTP/1.0\n")
     print(f"{'body':<14}{'tolvane-fetch':>16}{'curl':>12}{'ratio':>10}")
-    for label, path in bodies:
-        shop = ScriptedShop(status=path)
-        try:
-            url = shop.base + "/1.txt"
-            medians = measure({"fetch": [args.fetch, url],
-                               "curl": [args.curl, "--silent", "--http1.0", url]}, args.runs)
-        finally:
-            shop.close()
-        ratio = medians["fetch"] / medians["curl"]
-        print(f"{label:<14}{medians['fetch'] * 1000:>13.2f} ms{medians['curl'] * 1000:>9.2f} ms{ratio:>9.2f}x")
-    shutil.rmtree(work, ignore_errors=True)
+    for label, fetch, curl in measure_bodies(args.runs, args.fetch, args.curl):
+        print(f"{label:<14}{fetch * 1000:>13.2f} ms{curl * 1000:>9.2f} ms{fetch / curl:>9.2f}x")
 
 
 if __name__ == "__main__":
