@@ -1,4 +1,8 @@
 // Private-profile (INI) settings files, read and written by section and key.
+// A file named directly in the program's directory stays there while the user
+// can write to that directory; otherwise (an installed program) it is kept
+// under the same name in the user's settings folder: $XDG_CONFIG_HOME/tolvane
+// on Linux, %APPDATA%\Tolvane on Windows, made when first written.
 #pragma once
 
 #include "platform/text.h"

@@ -10,6 +10,7 @@
 
 namespace {
 
+using platform::xdg::ConfigHome;
 using platform::xdg::DesktopDirectory;
 using platform::xdg::DesktopFromUserDirs;
 using platform::xdg::UserDirsFile;
@@ -76,6 +77,7 @@ struct FileCase {
   const char* name;
   std::string config_home;
   std::string home;
+  std::string folder;
   std::string file;
 };
 
@@ -83,18 +85,24 @@ class UserDirsPlace : public ::testing::TestWithParam<FileCase> {};
 
 TEST_P(UserDirsPlace, FollowsTheConfigurationDirectory) {
   const auto& c = GetParam();
+  EXPECT_EQ(ConfigHome(c.config_home, c.home), c.folder);
   EXPECT_EQ(UserDirsFile(c.config_home, c.home), c.file);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Xdg, UserDirsPlace,
-    ::testing::Values(FileCase{"config_home_set", "/cfg", "/home/u", "/cfg/user-dirs.dirs"},
-                      FileCase{"config_home_with_slash", "/cfg/", "", "/cfg/user-dirs.dirs"},
-                      FileCase{"config_home_unset", "", "/home/u",
+    ::testing::Values(FileCase{"config_home_set", "/cfg", "/home/u", "/cfg", "/cfg/user-dirs.dirs"},
+                      FileCase{"config_home_with_slash", "/cfg/", "", "/cfg",
+                               "/cfg/user-dirs.dirs"},
+                      FileCase{"config_home_is_the_root", "/", "/home/u", "/", "/user-dirs.dirs"},
+                      FileCase{"config_home_unset", "", "/home/u", "/home/u/.config",
                                "/home/u/.config/user-dirs.dirs"},
-                      FileCase{"relative_config_home_ignored", "cfg", "/home/u",
+                      FileCase{"home_with_slash", "", "/home/u/", "/home/u/.config",
                                "/home/u/.config/user-dirs.dirs"},
-                      FileCase{"nothing_known", "", "", ""}),
+                      FileCase{"relative_config_home_ignored", "cfg", "/home/u", "/home/u/.config",
+                               "/home/u/.config/user-dirs.dirs"},
+                      FileCase{"relative_config_home_and_no_home", "cfg", "", "", ""},
+                      FileCase{"nothing_known", "", "", "", ""}),
     CaseName());
 
 struct DirectoryCase {

@@ -58,10 +58,19 @@ std::optional<std::string> DesktopFromLine(string_view line, string_view home) {
 
 }  // namespace
 
-std::string UserDirsFile(string_view config_home, string_view home) {
-  if (config_home.starts_with('/')) return WithoutTrailingSlashes(config_home) + "/user-dirs.dirs";
+std::string ConfigHome(string_view config_home, string_view home) {
+  if (config_home.starts_with('/')) {
+    const std::string folder = WithoutTrailingSlashes(config_home);
+    return folder.empty() ? "/" : folder;
+  }
   if (home.empty()) return std::string();
-  return WithoutTrailingSlashes(home) + "/.config/user-dirs.dirs";
+  return WithoutTrailingSlashes(home) + "/.config";
+}
+
+std::string UserDirsFile(string_view config_home, string_view home) {
+  const std::string folder = ConfigHome(config_home, home);
+  if (folder.empty()) return folder;
+  return WithoutTrailingSlashes(folder) + "/user-dirs.dirs";
 }
 
 std::optional<std::string> DesktopFromUserDirs(string_view contents, string_view home) {

@@ -1,5 +1,5 @@
-// The user's desktop directory as xdg-user-dirs records it. Paths are the
-// file system's bytes (UTF-8 on our systems).
+// The user's configuration folder, and the desktop directory as xdg-user-dirs
+// records it. Paths are the file system's bytes (UTF-8 on our systems).
 #pragma once
 
 #include <optional>
@@ -8,9 +8,12 @@
 
 namespace platform::xdg {
 
-// $XDG_CONFIG_HOME/user-dirs.dirs when that variable holds an absolute path
-// (a relative one is invalid and ignored), else $HOME/.config/user-dirs.dirs;
-// empty when neither is known.
+// The user's configuration folder, without a trailing '/' (but "/" itself):
+// $XDG_CONFIG_HOME when that variable holds an absolute path (a relative one
+// is invalid and ignored), else $HOME/.config; empty when neither is known.
+std::string ConfigHome(std::string_view config_home, std::string_view home);
+
+// user-dirs.dirs in the configuration folder; empty when that is not known.
 std::string UserDirsFile(std::string_view config_home, std::string_view home);
 
 // The directory of the last XDG_DESKTOP_DIR line in the one format the file

@@ -1,9 +1,5 @@
 // The desktop on Linux: the XDG desktop directory, and a freedesktop launcher
 // as the shortcut, made executable since desktops trust only such launchers.
-#include <pwd.h>
-#include <unistd.h>
-
-#include <cstdlib>
 #include <optional>
 
 #include "platform/common/desktop_entry.h"
@@ -12,6 +8,7 @@
 #include "platform/common/user_dirs.h"
 #include "platform/desktop.h"
 #include "platform/gtk/text_convert.h"
+#include "platform/gtk/user_folders.h"
 
 namespace platform {
 
@@ -19,25 +16,11 @@ namespace {
 
 constexpr mode_t kLauncherMode = 0755;
 
-std::string Environment(const char* name) {
-  const char* value = std::getenv(name);
-  return value ? value : "";
-}
-
-// $HOME, else the password database, as every Linux program finds it.
-std::string HomeDirectory() {
-  std::string home = Environment("HOME");
-  if (home.empty()) {
-    if (const passwd* entry = getpwuid(getuid()); entry && entry->pw_dir) home = entry->pw_dir;
-  }
-  return home;
-}
-
 }  // namespace
 
 Text DesktopDirectory() {
-  const std::string home = HomeDirectory();
-  const std::string user_dirs = xdg::UserDirsFile(Environment("XDG_CONFIG_HOME"), home);
+  const std::string home = gtk::HomeDirectory();
+  const std::string user_dirs = xdg::UserDirsFile(gtk::Environment("XDG_CONFIG_HOME"), home);
   std::optional<std::string> recorded;
   std::string contents;
   if (!user_dirs.empty() && files::ReadFile(user_dirs, contents) == files::ReadResult::kRead) {

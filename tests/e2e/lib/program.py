@@ -18,9 +18,10 @@ def expected_client_origin(screen):
 
 
 class Program:
-    def __init__(self, session, args=(), cwd=None, home=None, wrapper=(), program=PROGRAM):
+    def __init__(self, session, args=(), cwd=None, home=None, wrapper=(), program=PROGRAM, env=None):
         self.home = home or tempfile.mkdtemp(prefix="tolvane-home-")
-        env = dict(session.env, HOME=self.home, XDG_CONFIG_HOME=os.path.join(self.home, ".config"))
+        env = {**session.env, "HOME": self.home,
+               "XDG_CONFIG_HOME": os.path.join(self.home, ".config"), **(env or {})}
         self.process = subprocess.Popen(
             list(wrapper) + [program, *args],
             cwd=cwd or tempfile.gettempdir(),

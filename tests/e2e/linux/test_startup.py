@@ -12,6 +12,7 @@ sys.path.insert(0, os.path.join(os.path.dirname(__file__), ".."))
 from lib.install import program_copy  # noqa: E402
 from lib.program import Program  # noqa: E402
 from lib.shop import Shop  # noqa: E402
+from lib.user import as_user, hand_over  # noqa: E402
 from lib.xsession import XSession, close_to  # noqa: E402
 
 SHORTCUT = "Tolvane（九块九包邮购）.desktop"
@@ -111,6 +112,33 @@ class Startup(unittest.TestCase):
             self.assertIsNone(self.wait_window("错误", program, timeout=0.5), "something was reported")
             self.assertTrue(os.path.exists(shortcut))
             os.remove(shortcut)
+            program.kill()
+            self.shop.close()
+
+    def test_a_program_folder_the_user_cannot_write_keeps_settings_in_the_user_config(self):
+        folder = program_copy()
+        os.chmod(folder, 0o555)
+        self.addCleanup(os.chmod, folder, 0o755)
+        home = new_home()
+        os.chmod(home, 0o755)
+        hand_over(home)
+        shortcut = os.path.join(home, "Desktop", SHORTCUT)
+        settings = os.path.join(home, ".config", "tolvane", "pz.ini")
+        for start in range(2):
+            self.shop = Shop(script={"/1.txt": ["yes"], "/": BLANK})
+            self.addCleanup(self.shop.close)
+            program = Program(self.x, home=home, program=os.path.join(folder, "tolvane"),
+                              wrapper=as_user())
+            self.addCleanup(program.kill)
+            self.assertIsNotNone(self.wait_window("Tolvane V1.0.1.0", program))
+            time.sleep(1)
+            with open(settings, "rb") as f:
+                self.assertEqual(f.read(), b"[kj]\r\nkj=1\r\n")
+            self.assertFalse(os.path.exists(os.path.join(folder, "pz.ini")))
+            # Made at the first start only, though deleted after it.
+            self.assertEqual(os.path.exists(shortcut), start == 0)
+            if start == 0:
+                os.remove(shortcut)
             program.kill()
             self.shop.close()
 
