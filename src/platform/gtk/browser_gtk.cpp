@@ -84,6 +84,19 @@ void MakeSilent(WebKitWebView* web_view) {
       nullptr);
 }
 
+// The browser shows pages and saves nothing: a download a page starts (an
+// attachment, a link with "download") is cancelled before any file is made.
+void RefuseDownloads(WebKitWebView* web_view) {
+  static bool connected = false;  // the one web context of the process
+  if (connected) return;
+  connected = true;
+  g_signal_connect(webkit_web_view_get_context(web_view), "download-started",
+                   G_CALLBACK(+[](WebKitWebContext*, WebKitDownload* download, gpointer) {
+                     webkit_download_cancel(download);
+                   }),
+                   nullptr);
+}
+
 }  // namespace
 
 GtkWidget* CreateBrowser(const ControlDesign& design, GtkWidget** web_view_out) {
@@ -102,6 +115,7 @@ GtkWidget* CreateBrowser(const ControlDesign& design, GtkWidget** web_view_out) 
   // RegisterAsBrowser has none either. Dropped links and files load in the view,
   // which is WebKit's own behaviour.
   if (design.browser.silent) MakeSilent(WEBKIT_WEB_VIEW(web_view));
+  RefuseDownloads(WEBKIT_WEB_VIEW(web_view));
   gtk_widget_set_size_request(web_view, design.width - 2 * kBorder, design.height - 2 * kBorder);
   gtk_fixed_put(GTK_FIXED(frame), web_view, kBorder, kBorder);
   gtk_widget_set_can_focus(web_view, TRUE);
