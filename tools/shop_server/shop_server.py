@@ -25,6 +25,8 @@ import time
 from pathlib import Path
 from urllib.parse import parse_qs, urlsplit
 
+import chaos
+
 BIND_HOST = "127.0.0.1"
 DEFAULT_SHOP_PORT = 8765
 DEFAULT_OFFICIAL_PORT = 8766
@@ -746,10 +748,15 @@ class Connection(socketserver.BaseRequestHandler):
                                  "path": None, "complete": False})
             return False
         req = Request(head)
+        plan = None
+        if state.chaos and not req.bad:
+            plan = state.chaos.plan_for(site, normalise_target(req.target))
         if state.log:
-            state.log.write({"port": port, "site": site, "method": req.method or None,
-                             "path": req.target if not req.bad else None,
-                             "raw": head.decode("latin-1")})
+            entry = {"port": port, "site": site, "method": req.method or None,
+                     "path": req.target if not req.bad else None, "raw": head.decode("latin-1")}
+            if state.chaos:
+                entry["chaos"] = plan.kind if plan else None
+            state.log.write(entry)
         if req.bad:
             self.send_plain(req, Response(400, HTML_TYPE, status_page(400, esc(req.bad))), close=True)
             return False
@@ -772,6 +779,11 @@ class Connection(socketserver.BaseRequestHandler):
             form = {k: v[-1] for k, v in
                     parse_qs(req.body.decode("utf-8", "replace"), keep_blank_values=True).items()}
         resp = state.router.route(site, req.method, target, form)
+        if plan is not None:
+            version = "HTTP/1.0" if req.version == "HTTP/1.0" else "HTTP/1.1"
+            normal = (resp.code, reason_phrase(resp.code), resp.ctype, resp.headers, resp.body)
+            return chaos.send(self.request, version, req.method, not req.wants_close(), normal, plan,
+                              SERVER_NAME)
         answer = state.script.answer_for(site, target) if state.script else None
         if answer is None:
             return self.send_plain(req, resp, close=req.wants_close())
@@ -879,11 +891,12 @@ class SiteServer(socketserver.ThreadingTCPServer):
 
 
 class State:
-    def __init__(self, router, script, log, idle_timeout):
+    def __init__(self, router, script, log, idle_timeout, chaos_source=None):
         self.router = router
         self.script = script
         self.log = log
         self.idle_timeout = idle_timeout
+        self.chaos = chaos_source
 
 
 # ---------------------------------------------------------------- main
@@ -908,6 +921,12 @@ def parse_args(argv):
     p.add_argument("--log", metavar="FILE", help="append each request head as a JSON line")
     p.add_argument("--idle-timeout", type=float, default=30.0, metavar="SECONDS",
                    help="close a connection that sends nothing for this long (default 30)")
+    p.add_argument("--chaos", type=int, metavar="SEED",
+                   help="bend answers at random, the same way for the same seed (see chaos.py)")
+    p.add_argument("--chaos-rate", type=float, default=0.5, metavar="P",
+                   help="with --chaos, the share of answers bent (default 0.5)")
+    p.add_argument("--chaos-wait", type=float, default=5.0, metavar="SECONDS",
+                   help="with --chaos, the longest delay or stall of a bent answer (default 5)")
     p.add_argument("--check", action="store_true",
                    help="load data and script, report problems, and exit without serving")
     args = p.parse_args(argv)
@@ -918,6 +937,12 @@ def parse_args(argv):
             raise ConfigError(f"--{name.replace('_', '-')} must be 0..65535")
     if not (0 < args.idle_timeout <= MAX_DELAY):
         raise ConfigError("--idle-timeout must be above 0")
+    if not 0 <= args.chaos_rate <= 1:
+        raise ConfigError("--chaos-rate must be between 0 and 1")
+    if not 0 <= args.chaos_wait <= MAX_DELAY:
+        raise ConfigError(f"--chaos-wait must be between 0 and {MAX_DELAY:g} seconds")
+    if args.chaos is not None and args.script:
+        raise ConfigError("--chaos and --script do not go together: a script says what each answer is")
     return args
 
 
@@ -938,7 +963,10 @@ def main(argv=None):
     ports = {"shop": args.port, "official": args.official_port}
     log = RequestLog(args.log) if args.log else None
     pages = Pages(catalog, ports)
-    state = State(Router(pages, args.data, status), script, log, args.idle_timeout)
+    chaos_source = None
+    if args.chaos is not None:
+        chaos_source = chaos.Chaos(args.chaos, args.chaos_rate, args.chaos_wait)
+    state = State(Router(pages, args.data, status), script, log, args.idle_timeout, chaos_source)
 
     servers = []
     try:

@@ -4,6 +4,7 @@ and talks raw HTTP to it, so what is checked is exactly what the client gets."""
 
 import json
 import os
+import random
 import re
 import select
 import socket
@@ -376,6 +377,9 @@ class CommandLineTest(unittest.TestCase):
             (["--status", "maybe"], "--status"),
             (["--data", "/nonexistent"], "catalogue"),
             (["--idle-timeout", "0"], "--idle-timeout"),
+            (["--chaos", "1", "--chaos-rate", "1.5"], "--chaos-rate"),
+            (["--chaos", "1", "--chaos-wait", "-1"], "--chaos-wait"),
+            (["--chaos", "1", "--script", str(DATA / "scripts" / "status_flip.json")], "--script"),
         ]
         for args, message in cases:
             with self.subTest(args=args):
@@ -633,6 +637,160 @@ def running(pid):
     except OSError:
         return False
     return stat.rsplit(") ", 1)[1].split()[0] != "Z"
+
+
+class ChaosTest(unittest.TestCase):
+    """--chaos: what each kind of bent answer puts on the wire, and that a seed
+    replays the same answers."""
+
+    SEED = 20240611
+    WAIT = 0.2
+
+    @staticmethod
+    def read_answer(port, target, seconds=1.5):
+        """Everything the server sends within seconds: (bytes, how it ended)."""
+        end = time.monotonic() + seconds
+        data = b""
+        with socket.create_connection(("127.0.0.1", port), timeout=5) as s:
+            s.sendall(request(port, target))
+            while True:
+                left = end - time.monotonic()
+                if left <= 0:
+                    return data, "open"
+                s.settimeout(left)
+                try:
+                    chunk = s.recv(1 << 20)
+                except socket.timeout:
+                    return data, "open"
+                except ConnectionResetError:
+                    return data, "reset"
+                if not chunk:
+                    return data, "closed"
+                data += chunk
+
+    @staticmethod
+    def split(data):
+        head, _, body = data.partition(b"\r\n\r\n")
+        lines = head.decode("latin-1").split("\r\n")
+        headers = {n.strip().lower(): v.strip() for n, _, v in (line.partition(":") for line in lines[1:])}
+        return lines[0], headers, body
+
+    def test_each_kind_on_the_wire(self):
+        chaos = shop_server.chaos
+        predict = chaos.Chaos(self.SEED, 1.0, self.WAIT)
+        # For each kind, a target of its own whose first answer is of that kind
+        # (the page ignores the extra parameter).
+        targets = {}
+        for i in range(500):
+            target = f"/?mod=brand&try={i}"
+            targets.setdefault(predict.plan_for("shop", target).kind, target)
+        self.assertEqual(set(targets), set(chaos.KINDS))
+
+        plain = Server("--site", "shop", sites=1)
+        try:
+            page = fetch(plain.shop, "/?mod=brand").body
+        finally:
+            plain.stop()
+
+        def complete(p, status, h, body, ended):
+            return h.get("content-length") == str(len(body)) and body == page
+
+        def shorter(p, status, h, body, ended):
+            return int(h["content-length"]) > len(body) and ended == "closed"
+
+        # kind -> what the client gets: the plan, status line, headers, body, how it ended
+        checks = {
+            "delay": complete,
+            "fail": lambda p, st, h, b, e: st.split(" ")[1] == str(p.code),
+            "cut": shorter,
+            "stall": lambda *a: complete(*a) if a[0].finish else shorter(*a),
+            "wrong_length": lambda p, st, h, b, e: h.get("content-length") != str(len(b)) and b == page,
+            "binary": lambda p, st, h, b, e: h["content-length"] == str(len(b)) == str(p.size),
+            "huge": lambda p, st, h, b, e: len(b) == p.huge and e == "closed",
+            "close": lambda p, st, h, b, e: (st, b, e) == ("", b"", "closed"),
+            "reset": lambda p, st, h, b, e: (st, b) == ("", b"") and e in ("reset", "closed"),
+            "endless": lambda p, st, h, b, e: e == "open" and len(b) > len(page) // 2,
+        }
+        with tempfile.TemporaryDirectory() as tmp:
+            log = Path(tmp) / "log.jsonl"
+            server = Server("--site", "shop", "--chaos", str(self.SEED), "--chaos-rate", "1",
+                            "--chaos-wait", str(self.WAIT), "--log", str(log), sites=1)
+            try:
+                replay = chaos.Chaos(self.SEED, 1.0, self.WAIT)
+                for kind, target in sorted(targets.items()):
+                    with self.subTest(kind=kind):
+                        plan = replay.plan_for("shop", target)
+                        data, ended = self.read_answer(server.shop, target)
+                        if kind == "garbage":
+                            expected = plan.garbage
+                            if expected is None:
+                                expected = random.Random(plan.sub_seed).randbytes(plan.size)
+                            self.assertEqual(data, expected)
+                            continue
+                        status, headers, body = self.split(data)
+                        self.assertTrue(checks[kind](plan, status, headers, body, ended),
+                                        f"{status!r} {headers} {len(body)} bytes, {ended}")
+                self.assertIsNone(server.proc.poll(), "the server died")
+                logged = {json.loads(line)["path"]: json.loads(line)["chaos"]
+                          for line in log.read_text().splitlines()}
+                self.assertEqual({target: logged[target] for target in targets.values()},
+                                 {target: kind for kind, target in targets.items()})
+            finally:
+                server.stop()
+
+    def test_a_seed_replays_the_same_answers_in_any_order(self):
+        def kinds(order, seed=self.SEED):
+            chaos = shop_server.chaos.Chaos(seed, 0.5, self.WAIT)
+            seen = {}
+            for site, target in order:
+                plan = chaos.plan_for(site, target)
+                seen.setdefault((site, target), []).append(plan and (plan.kind, plan.sub_seed))
+            return seen
+
+        a, b = ("shop", "/1.txt"), ("shop", "/?mod=brand")
+        first = kinds([a, b] * 30)
+        self.assertEqual(first, kinds([a] * 30 + [b] * 30))
+        self.assertNotEqual(first, kinds([a, b] * 30, seed=self.SEED + 1))
+        # About half bent: a rate that is not applied would show here.
+        bent = sum(plan is not None for plans in first.values() for plan in plans)
+        self.assertTrue(15 < bent < 45, bent)
+
+    def test_rates_and_text_files(self):
+        for rate, expected in [(0.0, set()), (1.0, set(shop_server.chaos.TEXT_KINDS))]:
+            with self.subTest(rate=rate):
+                chaos = shop_server.chaos.Chaos(self.SEED, rate, self.WAIT)
+                kinds = set()
+                for _ in range(400):
+                    for target in ("/1.txt", "/new.txt"):
+                        plan = chaos.plan_for("shop", target)
+                        if plan:
+                            kinds.add(plan.kind)
+                            self.assertLessEqual(plan.seconds, self.WAIT)
+                            self.assertLessEqual(plan.huge, shop_server.chaos.HUGE_MAX["text"])
+                # Never endless: the client reads these files to their end.
+                self.assertEqual(kinds, expected)
+
+    def test_status_file_answers_follow_the_seed_and_are_logged(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            log = Path(tmp) / "log.jsonl"
+            server = Server("--site", "shop", "--status", "no", "--chaos", str(self.SEED),
+                            "--chaos-rate", "0.5", "--chaos-wait", str(self.WAIT), "--log", str(log),
+                            sites=1)
+            try:
+                predict = shop_server.chaos.Chaos(self.SEED, 0.5, self.WAIT)
+                expected = []
+                for _ in range(12):
+                    plan = predict.plan_for("shop", "/1.txt")
+                    expected.append(plan.kind if plan else None)
+                    data, ended = self.read_answer(server.shop, "/1.txt", seconds=3)
+                    if plan is None:
+                        self.assertEqual(self.split(data)[2], b"no")
+                        self.assertEqual(ended, "closed")
+                logged = [json.loads(line)["chaos"] for line in log.read_text().splitlines()]
+                self.assertEqual(logged, expected)
+                self.assertIn(None, expected)
+            finally:
+                server.stop()
 
 
 class LauncherTest(unittest.TestCase):
