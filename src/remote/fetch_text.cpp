@@ -52,7 +52,8 @@ void ReserveFor(Text& body, std::optional<std::string_view> content_length) {
 }
 
 // Reads until a read gives nothing or fails: either way what came is the body,
-// the bytes a failing read got before the break included.
+// the bytes a failing read got before the break included. A body past the
+// longest one allowed is no body at all.
 Text ReadBody(http::Handle request) {
   char value[kContentLengthRoom];
   const auto content_length = ContentLength(request, value);
@@ -64,6 +65,7 @@ Text ReadBody(http::Handle request) {
     std::size_t got = 0;
     const bool more = http::Read(request, piece.get(), read_size, got);
     body.append(piece.get(), std::min(got, read_size));
+    if (body.size() > kLongestBody) return {};
     if (!more || got == 0) return body;
   }
 }

@@ -166,7 +166,7 @@ bool Read(Handle request, char* buffer, std::size_t size, std::size_t& bytes_rea
     std::memcpy(buffer, piece.data() + state.offset, bytes_read);
     state.offset += bytes_read;
     if (state.offset == piece.size()) {
-      ++state.piece;
+      if (!state.exchange.endless || state.piece + 1 < pieces.size()) ++state.piece;
       state.offset = 0;
     }
     if (bytes_read > 0) return true;

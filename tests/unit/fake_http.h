@@ -24,6 +24,7 @@ struct Exchange {
   std::vector<std::string> pieces;            // the body as it arrives; a read gives at most one
   BodyEnd end = BodyEnd::Complete;
   std::string broken_read_bytes;  // what the read that breaks still got
+  bool endless = false;           // the last piece comes again and again
 };
 
 struct Call {
