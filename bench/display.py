@@ -1,8 +1,14 @@
 """The benchmarks' X display: the end-to-end tests' Xvfb, with openbox told
 to give surf's window the client area of our browser control (744 x 454), so
-both WebKit views lay out and paint the same page at the same size."""
+both WebKit views lay out and paint the same page at the same size.
+
+The display has a runtime folder of its own that lives as long as it does:
+the accessibility bus that the first program starts is announced on the
+display for all later ones, and its socket must outlast each run's HOME (the
+WebKit sandbox ends the program when a path it binds is gone)."""
 
 import os
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -29,7 +35,8 @@ _OPENBOX_RULES = f"""<?xml version="1.0" encoding="UTF-8"?>
 class Display:
     def __init__(self):
         self.x = XSession(window_manager=False)
-        self.env = self.x.env
+        self.runtime = tempfile.mkdtemp(prefix="tolvane-bench-runtime-")
+        self.env = dict(self.x.env, XDG_RUNTIME_DIR=self.runtime)
         self.screen = None
         self.wm = None
         self._rules = tempfile.NamedTemporaryFile("w", suffix=".xml", prefix="tolvane-bench-openbox-",
@@ -54,3 +61,4 @@ class Display:
             self.wm.wait(5)
         self.x.close()
         os.unlink(self._rules.name)
+        shutil.rmtree(self.runtime, ignore_errors=True)

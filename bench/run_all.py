@@ -94,7 +94,14 @@ def linux_rows(table, runs):
         table.add(f"Linux memory, {label} of all processes, page shown", mib(ours[key]),
                   f"surf: {label}, {len(surf['processes'])} processes", mib(surf[key]), ratio_text(r),
                   "<= 1 (no worse than surf)", met(r, 1.0))
-    return f"processes counted: tolvane {'+'.join(ours['processes'])}; surf {'+'.join(surf['processes'])}"
+    notes = [f"processes counted: tolvane {'+'.join(ours['processes'])}; surf {'+'.join(surf['processes'])}"]
+    for name, figures in result.items():
+        short = {key: count for key, count in figures["runs"].items() if count < runs and
+                 not (name == "surf" and key == "tiles")}
+        if short:
+            notes.append(f"{name} reached only " + ", ".join(f"{key} in {count} of {runs} runs"
+                                                            for key, count in short.items()))
+    return "\n".join(notes)
 
 
 def wine_rows(table, runs):
@@ -105,6 +112,11 @@ def wine_rows(table, runs):
     table.add(f"Wine start ({loader}): MainWindow tiles painted", seconds(result["tolvane"]),
               "trivial Win32 window painted", seconds(result["blank"]), ratio_text(r),
               "none: no Windows peer here; for scale", None)
+    short = {name: count for name, count in result["runs"].items() if count < runs}
+    if short:
+        return "under Wine, painted only in " + ", ".join(f"{count} of {runs} runs ({name})"
+                                                          for name, count in short.items())
+    return None
 
 
 def strip_size(preset, path):
