@@ -8,9 +8,11 @@ function(tolvane_gbk_literals target)
   target_compile_options(${target} PRIVATE -finput-charset=UTF-8 -fexec-charset=GBK)
 endfunction()
 
+# The link option is public: whatever links a sanitized static library (the
+# skin library, the test drivers) needs the sanitizers' runtime too.
 function(tolvane_sanitize target)
   if(TOLVANE_SANITIZE)
     target_compile_options(${target} PRIVATE -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
-    target_link_options(${target} PRIVATE -fsanitize=address,undefined)
+    target_link_options(${target} PUBLIC -fsanitize=address,undefined)
   endif()
 endfunction()
