@@ -10,6 +10,7 @@ packages=(
   python3 curl
   xvfb xauth openbox xdotool x11-utils imagemagick dbus-x11 at-spi2-core
   fonts-noto-cjk clang-format desktop-file-utils
+  dpkg-dev file
 )
 
 missing=()

@@ -45,7 +45,8 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
 fi
 
 install_missing g++-mingw-w64-i686 libz-mingw-w64-dev wine wine32:i386 wine64 \
-  fonts-wine xvfb xauth x11-utils imagemagick fonts-noto-cjk dpkg-dev make python3 cmake
+  fonts-wine xvfb xauth x11-utils imagemagick fonts-noto-cjk dpkg-dev make python3 cmake \
+  nsis p7zip-full liblnk-utils
 
 # Can this machine run 32-bit x86 code? wine32's loader is a 32-bit program.
 archs=(i686)

@@ -65,6 +65,8 @@ if [ -f tests/e2e/wine/run_wine_tests.sh ]; then
   fi
 fi
 
+suite packages bash tests/e2e/packages/run_package_tests.sh
+
 echo
 [ ${#suites_failed[@]} -eq 0 ] || echo "failed suites: ${suites_failed[*]}"
 echo "$passed passed, $failed failed"
