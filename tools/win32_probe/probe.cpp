@@ -8,6 +8,8 @@
 //   probe resources FILE                its icon group, manifest and named binary resources
 //   probe esc (--title T | --class C)   Esc to the window's focused control (or the window)
 //   probe close (--title T | --class C) WM_CLOSE, as the close box sends it
+//   probe answers (--title T | --class C) MS
+//                                       whether each window's thread handles a message within MS
 //   probe cwd (--title T | --class C)   the current directory of the window's process
 //   probe click X Y                     a left click at a point of the screen
 //   probe pointer X Y                   moves the mouse there (the X server shows the pointer)
@@ -319,6 +321,22 @@ int Close(const Query& query) {
   return 0;
 }
 
+// A message sent, not posted: it is handled only when the window's thread
+// next takes its messages, so a thread stuck elsewhere leaves it unanswered.
+int Answers(const Query& query, DWORD within_ms) {
+  const std::vector<HWND> found = TopLevels(query);
+  bool all = !found.empty();
+  for (HWND hwnd : found) {
+    DWORD_PTR result = 0;
+    const bool answered =
+        SendMessageTimeoutW(hwnd, WM_NULL, 0, 0, SMTO_NORMAL, within_ms, &result) != 0;
+    Emit("{\"kind\": \"answers\", \"title\": " + Quote(TextOf(hwnd)) +
+         ", \"answered\": " + (answered ? "true" : "false") + "}");
+    all = all && answered;
+  }
+  return all ? 0 : 1;
+}
+
 // The process's current directory, read from its process parameters. The
 // probe and the program must be of the same bitness.
 int CurrentDirectory(const Query& query) {
@@ -427,6 +445,8 @@ int main() {
   if (command == L"resources" && rest.size() == 1) return Resources(rest[0]);
   if (command == L"esc" && has_query) return Esc(query);
   if (command == L"close" && has_query) return Close(query);
+  if (command == L"answers" && has_query && rest.size() == 1)
+    return Answers(query, static_cast<DWORD>(std::wcstoul(rest[0].c_str(), nullptr, 10)));
   if (command == L"cwd" && has_query) return CurrentDirectory(query);
   if ((command == L"click" || command == L"pointer") && rest.size() == 2) {
     const int x = std::stoi(rest[0]), y = std::stoi(rest[1]);

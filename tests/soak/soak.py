@@ -1,0 +1,304 @@
+#!/usr/bin/env python3
+"""The soak run: the real program against a shop that misbehaves at random,
+pressed at random for a bounded time, started again each time Esc ends it.
+
+Each start passes when the program ended with code 0 where a user ended it,
+answered after every press, did what the press must do (Esc closes,
+the badge opens NoticeWindow) and left no report behind (the sanitizers'
+logs on Linux, a crash under Wine). A program that stops answering gets a
+backtrace saved and is killed. Ends with "N passed, M failed" over the starts
+(and one failure more if the run as a whole broke down)."""
+
+import argparse
+import collections
+import json
+import os
+import random
+import subprocess
+import sys
+import threading
+import time
+import traceback
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+REPO = os.path.abspath(os.path.join(HERE, "..", ".."))
+sys.path.insert(0, HERE)
+import model  # noqa: E402
+
+SHOP_SERVER = os.path.join(REPO, "tools", "shop_server", "shop_server.py")
+SHOP_PORT, OFFICIAL_PORT = 8775, 8776
+CHAOS_RATE = 0.35
+CHAOS_WAIT = 4.0
+
+# Bounds of the watchdog, in seconds.
+FIRST_WINDOW = 90   # from the start to its first window: the status fetches come first
+ANSWER = 30         # for the program to answer after a press, or to show what the press opens
+EXIT = 60           # from Esc on MainWindow to the end of the process (the leak check runs then)
+GRACE = 240         # past the soak's length, before the whole run is declared hung
+
+
+def parse_args():
+    p = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    p.add_argument("--platform", choices=("linux", "wine"), required=True)
+    p.add_argument("--bin", required=True, help="the build's bin directory")
+    p.add_argument("--work", required=True, help="directory for logs, backtraces and the program's files")
+    p.add_argument("--seconds", type=float, default=float(os.environ.get("SOAK_SECONDS", "180")))
+    seed = os.environ.get("SOAK_SEED")
+    p.add_argument("--seed", type=int, default=int(seed) if seed else random.SystemRandom().randrange(1 << 31))
+    return p.parse_args()
+
+
+class ChaosShop:
+    """The demo shop with --chaos, on the soak's own ports; /1.txt answers
+    what the status file holds."""
+
+    def __init__(self, work, seed):
+        self.status_file = os.path.join(work, "status.txt")
+        self.set_status("yes")
+        self.log = os.path.join(work, "shop-requests.jsonl")
+        self.process = subprocess.Popen(
+            [sys.executable, SHOP_SERVER, "--port", str(SHOP_PORT), "--official-port", str(OFFICIAL_PORT),
+             "--status", self.status_file, "--chaos", str(seed), "--chaos-rate", str(CHAOS_RATE),
+             "--chaos-wait", str(CHAOS_WAIT), "--idle-timeout", "5", "--log", self.log],
+            stdout=subprocess.PIPE, stderr=open(os.path.join(work, "shop-errors.txt"), "wb"), text=True)
+        lines = [self.process.stdout.readline() for _ in range(2)]
+        if not all(line.startswith("listening on") for line in lines):
+            self.process.kill()
+            raise RuntimeError(f"the shop did not start on ports {SHOP_PORT}/{OFFICIAL_PORT}: {lines}")
+
+    def set_status(self, word):
+        # Replaced in one step, so the server never reads half a file.
+        temporary = self.status_file + ".new"
+        with open(temporary, "wb") as f:
+            f.write(word.encode("latin-1"))
+        os.replace(temporary, self.status_file)
+
+    def alive(self):
+        return self.process.poll() is None
+
+    def chaos_counts(self):
+        counts = collections.Counter()
+        with open(self.log, encoding="utf-8") as f:
+            for line in f:
+                counts[json.loads(line).get("chaos") or "normal"] += 1
+        return counts
+
+    def close(self):
+        if self.process.poll() is None:
+            self.process.terminate()
+            try:
+                self.process.wait(10)
+            except subprocess.TimeoutExpired:
+                self.process.kill()
+                self.process.wait()
+
+
+class Soak:
+    def __init__(self, program, shop, rng, seconds, work):
+        self.program = program
+        self.shop = shop
+        self.rng = rng
+        self.work = work
+        self.began = time.monotonic()
+        self.soft_end = self.began + seconds
+        self.actions = 0
+        self.starts = 0
+        self.passed = 0
+        self.failed = 0
+
+    def hung(self, reasons, what):
+        """A program that stopped answering: its backtrace, then its end."""
+        path = os.path.join(self.work, f"backtrace-start-{self.starts}.txt")
+        try:
+            self.program.backtrace(path)
+            saved = f"backtrace in {path}"
+        except (OSError, subprocess.SubprocessError) as e:
+            saved = f"no backtrace: {e}"
+        self.program.kill()
+        reasons.append(f"{what}; {saved}")
+
+    def wait_for(self, condition, seconds):
+        deadline = time.monotonic() + seconds
+        while time.monotonic() < deadline:
+            if condition():
+                return True
+            time.sleep(0.2)
+        return condition()
+
+    def first_window(self, reasons):
+        deadline = time.monotonic() + FIRST_WINDOW
+        while time.monotonic() < deadline:
+            if self.program.poll() is not None:
+                return False
+            seen = self.program.observe()
+            if seen.main or seen.notice or seen.message:
+                # Settled: the start has shown what it comes to.
+                time.sleep(0.5)
+                return True
+            time.sleep(0.3)
+        self.hung(reasons, f"no window within {FIRST_WINDOW} s of the start")
+        return False
+
+    def came_to(self):
+        seen = self.program.observe()
+        if seen.message:
+            return "the network message"
+        if seen.notice:
+            return "NoticeWindow"
+        return "the home page"
+
+    def check(self, expected, reasons, action):
+        """Whether to go on pressing."""
+        program = self.program
+        if expected == model.EXPECT_EXIT:
+            code = program.wait_exit(EXIT)
+            if code is None:
+                seen = program.observe()
+                if seen.notice or seen.message:
+                    return True  # Esc met MainWindow just as the start made it wait
+                self.hung(reasons, f"still running {EXIT} s after Esc on MainWindow")
+            return False
+        conditions = {
+            model.EXPECT_NOTICE_GONE: lambda: not program.observe().notice,
+            model.EXPECT_NOTICE: lambda: program.observe().notice,
+            model.EXPECT_MESSAGE_GONE: lambda: not program.observe().message,
+        }
+        if expected in conditions and not self.wait_for(lambda: program.poll() is not None or conditions[expected](), ANSWER):
+            if program.answers(ANSWER):
+                reasons.append(f"{action}: not {expected} after {ANSWER} s, though the program answers")
+                return True
+            self.hung(reasons, f"{action}: not {expected} and no answer within {ANSWER} s")
+            return False
+        if program.poll() is not None:
+            return False
+        if not program.answers(ANSWER):
+            self.hung(reasons, f"no answer within {ANSWER} s after {action}")
+            return False
+        return True
+
+    def ending_action(self, seen):
+        """Past the soak's length: the user closes everything, the last start
+        must end with code 0 as every other."""
+        if seen.message:
+            return "dismiss_message"
+        if seen.notice:
+            return "esc_notice"
+        return "esc_main" if seen.main else None
+
+    def one_start(self):
+        self.starts += 1
+        status = model.status_word(self.rng)
+        first_run = self.rng.random() < 0.25
+        self.shop.set_status(status)
+        self.program.start(first_run)
+        reasons = []
+        actions = 0
+        last = None
+        going = self.first_window(reasons)
+        came_to = self.came_to() if going else "no window"
+        presses = []
+        idle_since = None
+        while going and self.program.poll() is None:
+            seen = self.program.observe()
+            action = self.ending_action(seen) if time.monotonic() >= self.soft_end else model.choose(seen, self.rng)
+            if action is None:
+                # No window, yet running: between the last window's end and
+                # the process's, for a moment only.
+                idle_since = idle_since or time.monotonic()
+                if time.monotonic() - idle_since > ANSWER:
+                    self.hung(reasons, f"running without a window for {ANSWER} s")
+                    break
+                time.sleep(0.2)
+                continue
+            idle_since = None
+            self.program.act(action)
+            actions += 1
+            presses.append(action)
+            last = action
+            going = self.check(model.expectation(action, seen), reasons, action)
+            if going and self.rng.random() < 0.8:
+                time.sleep(self.rng.uniform(0.05, 1.0))  # a user's pace, and now and then a burst
+        code = self.program.wait_exit(EXIT)
+        if code is None:
+            self.hung(reasons, f"did not end within {EXIT} s")
+        elif not reasons and code != 0:
+            reasons.append(f"ended with code {code}")
+        elif not reasons and last not in ("esc_main", "esc_notice"):
+            reasons.append(f"ended by itself (code {code}) after {last or 'no press'}")
+        reasons += self.program.problems()
+        self.program.ended()
+        self.actions += actions
+        with open(os.path.join(self.work, "presses.txt"), "a") as f:
+            f.write(f"start {self.starts}: {' '.join(presses)}\n")
+        heading = (f"start {self.starts} (status {json.dumps(status)}{', first run' if first_run else ''}, "
+                   f"came to {came_to}): {actions} press{'' if actions == 1 else 'es'}")
+        if reasons:
+            self.failed += 1
+            print(f"{heading}: FAILED", flush=True)
+            for reason in reasons:
+                print("    " + reason.replace("\n", "\n    "), flush=True)
+        else:
+            self.passed += 1
+            print(f"{heading}, ended with code 0", flush=True)
+
+    def run(self):
+        while time.monotonic() < self.soft_end:
+            self.one_start()
+
+
+def watchdog(soak, hard_end, seed):
+    """The run's own deadline: whatever hangs, the run ends with a verdict."""
+    while time.monotonic() < hard_end:
+        time.sleep(1)
+    print(f"the soak ran past its deadline ({GRACE} s after its length)", flush=True)
+    reasons = []
+    if soak.program.process and soak.program.poll() is None:
+        soak.hung(reasons, "still running at the deadline")
+    for reason in reasons:
+        print("    " + reason, flush=True)
+    print(f"seed {seed}: {soak.actions} presses, {soak.starts} start{'' if soak.starts == 1 else 's'}")
+    print(f"{soak.passed} passed, {soak.failed + 1} failed", flush=True)
+    os._exit(1)
+
+
+def main():
+    args = parse_args()
+    args.work, args.bin = os.path.abspath(args.work), os.path.abspath(args.bin)
+    os.makedirs(args.work, exist_ok=True)
+    rng = model.rng_for(args.seed)
+    print(f"soak on {args.platform}: seed {args.seed}, {args.seconds:g} s "
+          f"(SOAK_SEED={args.seed} replays the choices; SOAK_SECONDS sets the length)", flush=True)
+    if args.platform == "linux":
+        from linux_program import LinuxProgram
+        program = LinuxProgram(args.bin, args.work, rng)
+    else:
+        from wine_program import WineProgram
+        program = WineProgram(args.bin, args.work, rng)
+    shop = None
+    soak = None
+    try:
+        shop = ChaosShop(args.work, args.seed)
+        soak = Soak(program, shop, rng, args.seconds, args.work)
+        threading.Thread(target=watchdog, args=(soak, soak.soft_end + GRACE, args.seed), daemon=True).start()
+        extra_failures = 0
+        try:
+            soak.run()
+        except Exception:  # the driver's own fault: reported, and the run fails
+            traceback.print_exc()
+            extra_failures += 1
+        if not shop.alive():
+            print("the shop server died during the run")
+            extra_failures += 1
+        counts = shop.chaos_counts()
+        print("shop answers: " + ", ".join(f"{kind} {n}" for kind, n in sorted(counts.items())))
+        print(f"seed {args.seed}: {soak.actions} presses, {soak.starts} start{'' if soak.starts == 1 else 's'}")
+        print(f"{soak.passed} passed, {soak.failed + extra_failures} failed")
+        return 0 if soak.failed + extra_failures == 0 else 1
+    finally:
+        program.close()
+        if shop:
+            shop.close()
+
+
+if __name__ == "__main__":
+    sys.exit(main())
