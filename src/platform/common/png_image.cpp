@@ -4,7 +4,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <iterator>
 
 namespace platform {
@@ -76,13 +75,20 @@ bool DecodePngBytes(const std::uint8_t* data, std::size_t size, RgbaImage& image
   return Decode(reader, image);
 }
 
+// Read with stdio: the streams library would add most of a megabyte of
+// locale code to the Windows executable for this one read.
 bool DecodePngFile(const std::string& path, RgbaImage& image) {
   image = RgbaImage{};
-  std::ifstream file(path, std::ios::binary);
+  std::FILE* file = std::fopen(path.c_str(), "rb");
   if (!file) return false;
-  const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(file)),
-                                        std::istreambuf_iterator<char>());
-  return DecodePngBytes(bytes.data(), bytes.size(), image);
+  std::vector<std::uint8_t> bytes;
+  std::uint8_t chunk[16384];
+  std::size_t got = 0;
+  while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
+    bytes.insert(bytes.end(), chunk, chunk + got);
+  const bool complete = !std::ferror(file);
+  std::fclose(file);
+  return complete && DecodePngBytes(bytes.data(), bytes.size(), image);
 }
 
 }  // namespace platform
