@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "platform/gtk/first_paint_gtk.h"
 #include "platform/gtk/gtk_internal.h"
 #include "platform/gtk/text_convert.h"
 #include "platform/ui.h"
@@ -287,7 +288,9 @@ void SetWindowVisible(WindowId window, bool visible) {
   WindowRecord* record = gtk::FindWindow(window);
   if (!record) return;
   if (visible) {
+    const bool first_show = !gtk_widget_get_mapped(record->window);
     gtk_window_present(GTK_WINDOW(record->window));
+    if (first_show) gtk::WaitForFirstPaint(record->window);
   } else {
     gtk_widget_hide(record->window);
   }

@@ -310,6 +310,9 @@ void SetWindowVisible(WindowId window, bool visible) {
   if (visible) {
     ShowWindow(record->hwnd, SW_SHOW);
     SetForegroundWindow(record->hwnd);
+    // Painted now, not when the queue is next read: what follows may block
+    // the thread for long (the start's status fetch waits for the network).
+    RedrawWindow(record->hwnd, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
   } else {
     ShowWindow(record->hwnd, SW_HIDE);
   }

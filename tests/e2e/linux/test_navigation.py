@@ -51,8 +51,10 @@ class Navigation(unittest.TestCase):
         self.window = self.x.find_window("Tolvane V1.0.1.0", pid=self.program.pid)
         self.assertIsNotNone(self.window)
         self.origin = self.x.client_geometry(self.window)[:2]
-        # Let the start settle (its own page load, if any) before pressing tiles.
-        time.sleep(1.5)
+        # The start's own page first, so that nothing of the start is taken
+        # for what a press asked for.
+        self.assertTrue(self.shop.wait_for_request("/", timeout=30), self.shop.requests())
+        time.sleep(1)
 
     def press(self, tile):
         x, y = TILES[tile]

@@ -61,6 +61,21 @@ class Startup(unittest.TestCase):
     def wait_window(self, title, program, timeout=20):
         return self.x.find_window(title, pid=program.pid, timeout=timeout)
 
+    def test_main_window_is_painted_while_the_status_answer_is_still_awaited(self):
+        self.shop = Shop(script={"/1.txt": {"hold": 15, "body": "yes"}})
+        self.addCleanup(self.shop.close)
+        program = Program(self.x, home=new_home(), program=os.path.join(program_copy(), "tolvane"))
+        self.addCleanup(program.kill)
+        main = self.wait_window("Tolvane V1.0.1.0", program)
+        self.assertIsNotNone(main, "MainWindow is not on the screen while the fetch waits")
+        left, top, _, _ = self.x.client_geometry(main)
+        time.sleep(0.5)
+        shot = self.x.screenshot()
+        for name, x, y, colour in [("home tile", 9, 9, (27, 161, 226)),
+                                   ("business tile", 10, 468, (162, 0, 255))]:
+            self.assertTrue(close_to(shot.pixel(left + x, top + y), colour), name)
+        self.assertEqual(self.shop.requests(), ["/1.txt"], "the answer came before the check")
+
     def test_status_answers_decide_what_the_user_sees(self):
         for name, answers, requests, outcome in CASES:
             with self.subTest(name):
