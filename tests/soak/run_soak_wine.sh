@@ -9,7 +9,9 @@ set -uo pipefail
 cd "$(dirname "$0")/../.."
 
 seconds=${SOAK_SECONDS:-60}
-if ! { cmake --preset soak-windows-x86_64 >/dev/null && cmake --build --preset soak-windows-x86_64; }; then
+# The program, its skin library and skin, and the probe that drives it.
+if ! { cmake --preset soak-windows-x86_64 >/dev/null &&
+  cmake --build --preset soak-windows-x86_64 --target tolvane SkinH_EL skin_default_file probe; }; then
   echo "the soak's Windows build failed"
   echo "0 passed, 1 failed"
   exit 1

@@ -44,7 +44,8 @@ def parse_args():
     p.add_argument("--work", required=True, help="directory for logs, backtraces and the program's files")
     p.add_argument("--seconds", type=float, default=float(os.environ.get("SOAK_SECONDS", "180")))
     seed = os.environ.get("SOAK_SEED")
-    p.add_argument("--seed", type=int, default=int(seed) if seed else random.SystemRandom().randrange(1 << 31))
+    p.add_argument("--seed", type=int,
+                   default=int(seed) if seed else random.SystemRandom().randrange(1 << 31))
     return p.parse_args()
 
 
@@ -163,7 +164,8 @@ class Soak:
             model.EXPECT_NOTICE: lambda: program.observe().notice,
             model.EXPECT_MESSAGE_GONE: lambda: not program.observe().message,
         }
-        if expected in conditions and not self.wait_for(lambda: program.poll() is not None or conditions[expected](), ANSWER):
+        shown = conditions.get(expected)
+        if shown and not self.wait_for(lambda: program.poll() is not None or shown(), ANSWER):
             if program.answers(ANSWER):
                 reasons.append(f"{action}: not {expected} after {ANSWER} s, though the program answers")
                 return True
@@ -200,7 +202,10 @@ class Soak:
         idle_since = None
         while going and self.program.poll() is None:
             seen = self.program.observe()
-            action = self.ending_action(seen) if time.monotonic() >= self.soft_end else model.choose(seen, self.rng)
+            if time.monotonic() >= self.soft_end:
+                action = self.ending_action(seen)
+            else:
+                action = model.choose(seen, self.rng)
             if action is None:
                 # No window, yet running: between the last window's end and
                 # the process's, for a moment only.
@@ -246,17 +251,27 @@ class Soak:
             self.one_start()
 
 
+def counted(soak):
+    return (f"{soak.actions} press{'' if soak.actions == 1 else 'es'}, "
+            f"{soak.starts} start{'' if soak.starts == 1 else 's'}")
+
+
 def watchdog(soak, hard_end, seed):
     """The run's own deadline: whatever hangs, the run ends with a verdict."""
     while time.monotonic() < hard_end:
         time.sleep(1)
     print(f"the soak ran past its deadline ({GRACE} s after its length)", flush=True)
     reasons = []
-    if soak.program.process and soak.program.poll() is None:
-        soak.hung(reasons, "still running at the deadline")
+    try:
+        if soak.program.process and soak.program.poll() is None:
+            soak.hung(reasons, "still running at the deadline")
+        soak.program.close()
+        soak.shop.close()
+    except Exception as e:  # the verdict comes first
+        reasons.append(f"cleaning up: {e}")
     for reason in reasons:
         print("    " + reason, flush=True)
-    print(f"seed {seed}: {soak.actions} presses, {soak.starts} start{'' if soak.starts == 1 else 's'}")
+    print(f"seed {seed}: {counted(soak)}")
     print(f"{soak.passed} passed, {soak.failed + 1} failed", flush=True)
     os._exit(1)
 
@@ -291,7 +306,7 @@ def main():
             extra_failures += 1
         counts = shop.chaos_counts()
         print("shop answers: " + ", ".join(f"{kind} {n}" for kind, n in sorted(counts.items())))
-        print(f"seed {args.seed}: {soak.actions} presses, {soak.starts} start{'' if soak.starts == 1 else 's'}")
+        print(f"seed {args.seed}: {counted(soak)}")
         print(f"{soak.passed} passed, {soak.failed + extra_failures} failed")
         return 0 if soak.failed + extra_failures == 0 else 1
     finally:

@@ -98,7 +98,8 @@ freed by thread T0 here:
     #0 0x7f1 in operator delete(void*)
 SUMMARY: AddressSanitizer: heap-use-after-free src/main_window/show_page.cpp:27 in ShowPage
 """
-UBSAN_REPORT = """src/app/event_loop.cpp:17:5: runtime error: signed integer overflow: 2147483647 + 1 cannot be represented in type 'int'
+UBSAN_REPORT = """src/app/event_loop.cpp:17:5: runtime error: signed integer overflow: \
+2147483647 + 1 cannot be represented in type 'int'
     #0 0x55f in app::ProcessPendingEvents() src/app/event_loop.cpp:17
 SUMMARY: UndefinedBehaviorSanitizer: undefined-behavior src/app/event_loop.cpp:17:5
 """
