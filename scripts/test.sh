@@ -66,6 +66,8 @@ if [ -f tests/e2e/wine/run_wine_tests.sh ]; then
 fi
 
 suite packages bash tests/e2e/packages/run_package_tests.sh
+suite fuzz bash scripts/run_fuzzers.sh
+suite bench-helpers /usr/bin/python3 tests/run_python_tests.py bench/test_helpers.py
 
 echo
 [ ${#suites_failed[@]} -eq 0 ] || echo "failed suites: ${suites_failed[*]}"
