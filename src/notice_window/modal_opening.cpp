@@ -97,6 +97,10 @@ bool OpenModally() {
   FillNotice(window);
 
   platform::SetWindowVisible(window, true);
+  // A backend may run the event loop to paint the window at once, and the
+  // user's closing may be taken then: with the window gone, nothing may be
+  // left disabled and there is nothing to wait for.
+  if (!platform::WindowExists(window)) return true;
   DisableOtherWindows();
   platform::SetActivationTarget(window);
   RunModalWait(window);

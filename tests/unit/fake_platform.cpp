@@ -184,6 +184,8 @@ bool AnySystemWindowExists() { return !Get().windows.empty(); }
 void SetWindowVisible(WindowId window, bool visible) {
   if (auto found = Get().windows.find(window); found != Get().windows.end())
     found->second.visible = visible;
+  if (visible && Get().showing_dispatches)
+    while (PeekQueueHead() == QueueHead::Event) DispatchNextEvent();
 }
 
 void SetControlVisible(WindowId window, const char* control, bool visible) {

@@ -62,6 +62,9 @@ struct State {
   WindowId activation_target = 0;
   // Runs when the loop would block on an empty queue; a test scripts the user.
   std::function<void()> when_idle;
+  // Showing a window first dispatches what is queued, as a backend that
+  // paints a new window at once through its event loop may.
+  bool showing_dispatches = false;
 
   // The skin library: where it loads from, and whether it has the entry.
   std::vector<Text> library_locations = {"SkinH_EL.dll"};  // where a library loads

@@ -126,6 +126,16 @@ TEST_F(NoticeWindowTest, AnOpeningFindingAClosingPendingCompletesItAndOpensAfres
   EXPECT_TRUE(MainEnabled());
 }
 
+TEST_F(NoticeWindowTest, ClosedWhileBeingShownItLeavesMainWindowEnabled) {
+  // The user's Esc, queued before the window came up, taken while it is shown.
+  fake::Get().showing_dispatches = true;
+  ThenUser([&] { fake::CloseByUser(Notice()); });
+  EXPECT_TRUE(notice_window::OpenModally());
+  EXPECT_FALSE(platform::WindowExists(Notice()));
+  EXPECT_TRUE(MainEnabled()) << "MainWindow left disabled with no NoticeWindow to close";
+  EXPECT_EQ(fake::Get().activation_target, 0);
+}
+
 TEST_F(NoticeWindowTest, ACreationFailureReturnsFalseWithNothingDisabled) {
   fake::Get().fail_creation = true;
   EXPECT_FALSE(notice_window::OpenModally());

@@ -149,6 +149,12 @@ std::size_t StackingRank(const WindowDesign& design, const char* name) {
   return design.stacking.size();
 }
 
+bool AnyOtherWindowMapped(WindowId window) {
+  for (const auto& [id, record] : gtk::Windows())
+    if (id != window && gtk_widget_get_mapped(record.window)) return true;
+  return false;
+}
+
 void ScreenSize(int& width, int& height) {
   GdkDisplay* display = gdk_display_get_default();
   GdkMonitor* monitor = gdk_display_get_primary_monitor(display);
@@ -290,7 +296,10 @@ void SetWindowVisible(WindowId window, bool visible) {
   if (visible) {
     const bool first_show = !gtk_widget_get_mapped(record->window);
     gtk_window_present(GTK_WINDOW(record->window));
-    if (first_show) gtk::WaitForFirstPaint(record->window);
+    // The wait dispatches whatever the main loop holds. Once another window
+    // of ours is on the screen that may be a press on it, which must not run
+    // here: a modal opening shows its window before it disables the others.
+    if (first_show && !AnyOtherWindowMapped(window)) gtk::WaitForFirstPaint(record->window);
   } else {
     gtk_widget_hide(record->window);
   }
