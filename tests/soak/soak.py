@@ -27,7 +27,7 @@ import model  # noqa: E402
 
 SHOP_SERVER = os.path.join(REPO, "tools", "shop_server", "shop_server.py")
 SHOP_PORT, OFFICIAL_PORT = 8775, 8776
-CHAOS_RATE = 0.35
+CHAOS_RATE = float(os.environ.get("SOAK_CHAOS_RATE", "0.35"))  # the share of answers bent
 CHAOS_WAIT = 4.0
 
 # Bounds of the watchdog, in seconds.
@@ -115,6 +115,9 @@ class Soak:
             saved = f"backtrace in {path}"
         except (OSError, subprocess.SubprocessError) as e:
             saved = f"no backtrace: {e}"
+        # Tells a long stall from a program that never comes back.
+        if self.program.poll() is None and self.program.answers(5):
+            saved += " (it answered again afterwards)"
         self.program.kill()
         reasons.append(f"{what}; {saved}")
 
@@ -126,19 +129,37 @@ class Soak:
             time.sleep(0.2)
         return condition()
 
-    def first_window(self, reasons):
+    def first_window(self, reasons, presses):
+        """Waits for the start to show its first window and then to hand over
+        to an event loop. MainWindow is on the screen before the status
+        fetches, which block the thread; a user may press meanwhile, and now
+        and then does (anything may come of it but a hang or a crash). Then
+        the user waits for the program to answer twice in a row, which it
+        does only once the fetches are over."""
         deadline = time.monotonic() + FIRST_WINDOW
-        while time.monotonic() < deadline:
+        shown = False
+        answered = 0
+        while time.monotonic() < deadline and answered < 2:
             if self.program.poll() is not None:
                 return False
-            seen = self.program.observe()
-            if seen.main or seen.notice or seen.message:
-                # Settled: the start has shown what it comes to.
-                time.sleep(0.5)
-                return True
+            if not shown:
+                seen = self.program.observe()
+                shown = seen.main or seen.notice or seen.message
+                if seen.main and self.rng.random() < 0.3:
+                    for _ in range(self.rng.randint(1, 3)):
+                        presses.append(self.rng.choice(model.TILES + ("esc_main",)))
+                        self.program.act(presses[-1])
+            elif self.program.answers(2):
+                answered += 1
+            else:
+                answered = 0
             time.sleep(0.3)
-        self.hung(reasons, f"no window within {FIRST_WINDOW} s of the start")
-        return False
+        if answered < 2:
+            what = "no answer" if shown else "no window"
+            self.hung(reasons, f"{what} within {FIRST_WINDOW} s of the start")
+            return False
+        time.sleep(0.5)  # the windows the start came to are mapped
+        return True
 
     def came_to(self):
         seen = self.program.observe()
@@ -187,6 +208,16 @@ class Soak:
             return "esc_notice"
         return "esc_main" if seen.main else None
 
+    @staticmethod
+    def may_end(presses, early):
+        """Whether the user may have ended the program: the last press was an
+        Esc, or an Esc on MainWindow waited in the queue during the fetches
+        (it is taken before the program answers, so no later press follows)."""
+        if not presses:
+            return False
+        return presses[-1] in ("esc_main", "esc_notice") or (
+            len(presses) == early and "esc_main" in presses)
+
     def one_start(self):
         self.starts += 1
         status = model.status_word(self.rng)
@@ -194,11 +225,13 @@ class Soak:
         self.shop.set_status(status)
         self.program.start(first_run)
         reasons = []
-        actions = 0
-        last = None
-        going = self.first_window(reasons)
-        came_to = self.came_to() if going else "no window"
         presses = []
+        going = self.first_window(reasons, presses)
+        early = len(presses)
+        if going:
+            came_to = self.came_to()
+        else:
+            came_to = "its end" if self.program.poll() is not None else "no answer"
         idle_since = None
         while going and self.program.poll() is None:
             seen = self.program.observe()
@@ -217,9 +250,7 @@ class Soak:
                 continue
             idle_since = None
             self.program.act(action)
-            actions += 1
             presses.append(action)
-            last = action
             going = self.check(model.expectation(action, seen), reasons, action)
             if going and self.rng.random() < 0.8:
                 time.sleep(self.rng.uniform(0.05, 1.0))  # a user's pace, and now and then a burst
@@ -228,15 +259,16 @@ class Soak:
             self.hung(reasons, f"did not end within {EXIT} s")
         elif not reasons and code != 0:
             reasons.append(f"ended with code {code}")
-        elif not reasons and last not in ("esc_main", "esc_notice"):
-            reasons.append(f"ended by itself (code {code}) after {last or 'no press'}")
+        elif not reasons and not self.may_end(presses, early):
+            reasons.append(f"ended by itself (code {code}) after {(presses or ['no press'])[-1]}")
         reasons += self.program.problems()
         self.program.ended()
-        self.actions += actions
+        self.actions += len(presses)
         with open(os.path.join(self.work, "presses.txt"), "a") as f:
-            f.write(f"start {self.starts}: {' '.join(presses)}\n")
+            f.write(f"start {self.starts}: {' '.join(presses[:early])} | {' '.join(presses[early:])}\n")
         heading = (f"start {self.starts} (status {json.dumps(status)}{', first run' if first_run else ''}, "
-                   f"came to {came_to}): {actions} press{'' if actions == 1 else 'es'}")
+                   f"came to {came_to}): {len(presses)} press{'' if len(presses) == 1 else 'es'}"
+                   + (f", {early} during the fetches" if early else ""))
         if reasons:
             self.failed += 1
             print(f"{heading}: FAILED", flush=True)

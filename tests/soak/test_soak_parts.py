@@ -15,6 +15,7 @@ sys.path.insert(0, HERE)
 import model  # noqa: E402
 import places  # noqa: E402
 import sanitizer_reports  # noqa: E402
+import soak  # noqa: E402
 
 Seen = model.Seen
 STATES = {
@@ -48,6 +49,20 @@ class ModelTest(unittest.TestCase):
         for action, state, expected in cases:
             with self.subTest(action=action, state=state):
                 self.assertEqual(model.expectation(action, STATES[state]), expected)
+
+    def test_which_ends_the_user_brought_about(self):
+        # presses, how many of them came during the start's fetches, whether an end is the user's
+        cases = [
+            ([], 0, False),
+            (["tile1", "tile2"], 0, False),
+            (["tile1", "esc_main"], 0, True),
+            (["esc_notice"], 0, True),  # NoticeWindow may close itself as the Esc goes out
+            (["esc_main", "tile2"], 2, True),  # the queued Esc is taken at the first page wait
+            (["esc_main", "tile2", "tile3"], 2, False),  # the program answered after it
+        ]
+        for presses, early, expected in cases:
+            with self.subTest(presses=presses, early=early):
+                self.assertEqual(soak.Soak.may_end(presses, early), expected)
 
     def test_presses_offered_in_each_state(self):
         # state, presses that must be offered, presses that must not
