@@ -14,6 +14,7 @@ import collections
 import json
 import os
 import random
+import select
 import subprocess
 import sys
 import threading
@@ -57,15 +58,19 @@ class ChaosShop:
         self.status_file = os.path.join(work, "status.txt")
         self.set_status("yes")
         self.log = os.path.join(work, "shop-requests.jsonl")
+        self.errors = open(os.path.join(work, "shop-errors.txt"), "wb")
         self.process = subprocess.Popen(
             [sys.executable, SHOP_SERVER, "--port", str(SHOP_PORT), "--official-port", str(OFFICIAL_PORT),
              "--status", self.status_file, "--chaos", str(seed), "--chaos-rate", str(CHAOS_RATE),
              "--chaos-wait", str(CHAOS_WAIT), "--idle-timeout", "5", "--log", self.log],
-            stdout=subprocess.PIPE, stderr=open(os.path.join(work, "shop-errors.txt"), "wb"), text=True)
-        lines = [self.process.stdout.readline() for _ in range(2)]
-        if not all(line.startswith("listening on") for line in lines):
-            self.process.kill()
-            raise RuntimeError(f"the shop did not start on ports {SHOP_PORT}/{OFFICIAL_PORT}: {lines}")
+            stdout=subprocess.PIPE, stderr=self.errors, text=True)
+        # Both lines come in one write once both ports are bound.
+        ready, _, _ = select.select([self.process.stdout], [], [], 30)
+        line = self.process.stdout.readline() if ready else ""
+        if not line.startswith("listening on"):
+            self.close()
+            raise RuntimeError(f"the shop did not start on ports {SHOP_PORT}/{OFFICIAL_PORT} "
+                               f"(see shop-errors.txt)")
 
     def set_status(self, word):
         # Replaced in one step, so the server never reads half a file.
@@ -92,6 +97,8 @@ class ChaosShop:
             except subprocess.TimeoutExpired:
                 self.process.kill()
                 self.process.wait()
+        self.process.stdout.close()
+        self.errors.close()
 
 
 class Soak:
@@ -100,8 +107,7 @@ class Soak:
         self.shop = shop
         self.rng = rng
         self.work = work
-        self.began = time.monotonic()
-        self.soft_end = self.began + seconds
+        self.soft_end = time.monotonic() + seconds
         self.actions = 0
         self.starts = 0
         self.passed = 0
@@ -315,16 +321,23 @@ def main():
     rng = model.rng_for(args.seed)
     print(f"soak on {args.platform}: seed {args.seed}, {args.seconds:g} s "
           f"(SOAK_SEED={args.seed} replays the choices; SOAK_SECONDS sets the length)", flush=True)
-    if args.platform == "linux":
-        from linux_program import LinuxProgram
-        program = LinuxProgram(args.bin, args.work, rng)
-    else:
-        from wine_program import WineProgram
-        program = WineProgram(args.bin, args.work, rng)
-    shop = None
-    soak = None
+    program = shop = None
     try:
+        if args.platform == "linux":
+            from linux_program import LinuxProgram
+            program = LinuxProgram(args.bin, args.work, rng)
+        else:
+            from wine_program import WineProgram
+            program = WineProgram(args.bin, args.work, rng)
         shop = ChaosShop(args.work, args.seed)
+    except Exception:  # no display, no Wine prefix, no shop: nothing was soaked
+        traceback.print_exc()
+        for part in (program, shop):
+            if part:
+                part.close()
+        print("0 passed, 1 failed")
+        return 1
+    try:
         soak = Soak(program, shop, rng, args.seconds, args.work)
         threading.Thread(target=watchdog, args=(soak, soak.soft_end + GRACE, args.seed), daemon=True).start()
         extra_failures = 0
@@ -343,8 +356,7 @@ def main():
         return 0 if soak.failed + extra_failures == 0 else 1
     finally:
         program.close()
-        if shop:
-            shop.close()
+        shop.close()
 
 
 if __name__ == "__main__":

@@ -140,7 +140,10 @@ class WineProgram:
                 badge = badge or line["own_visible"]
         dialogs, _ = self.probe("windows", "--class", DIALOG_CLASS)
         titles = {line["title"] for line in dialogs if line["kind"] == "window" and line["visible"]}
-        self.crash_dialog = self.crash_dialog or CRASH_TITLE in titles
+        if CRASH_TITLE in titles:
+            # The program is gone for the user; the dialog would hold it forever.
+            self.crash_dialog = True
+            self.kill()
         self.windows = windows
         return model.Seen(main=MAIN_TITLE in windows, badge=badge, notice=NOTICE_TITLE in windows,
                           message=MESSAGE_TITLE in titles)
