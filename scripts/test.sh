@@ -68,6 +68,9 @@ fi
 suite packages bash tests/e2e/packages/run_package_tests.sh
 suite fuzz bash scripts/run_fuzzers.sh
 suite bench-helpers /usr/bin/python3 tests/run_python_tests.py bench/test_helpers.py
+suite soak-parts /usr/bin/python3 tests/run_python_tests.py tests/soak/test_soak_parts.py
+suite soak bash tests/soak/run_soak.sh
+suite soak-wine bash tests/soak/run_soak_wine.sh
 
 echo
 [ ${#suites_failed[@]} -eq 0 ] || echo "failed suites: ${suites_failed[*]}"
