@@ -48,12 +48,13 @@ install_missing g++-mingw-w64-i686 libz-mingw-w64-dev wine wine32:i386 wine64 \
   fonts-wine xvfb xauth x11-utils imagemagick fonts-noto-cjk dpkg-dev make python3 cmake \
   nsis p7zip-full liblnk-utils
 
-# Can this machine run 32-bit x86 code? wine32's loader is a 32-bit program.
-archs=(i686)
+# The x86_64 build is needed in any case: the soak under Wine runs it, and
+# the Wine tests do on a machine that runs no 32-bit x86 code (wine32's loader
+# is a 32-bit program).
+install_missing g++-mingw-w64-x86-64
+archs=(i686 x86_64)
 if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
   log "this machine runs no 32-bit x86 code: the Wine tests will use an x86_64 build"
-  install_missing g++-mingw-w64-x86-64
-  archs+=(x86_64)
 fi
 
 # Debian's source packages: Debian 12 lists its archives in deb822 form.
