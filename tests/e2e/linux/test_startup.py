@@ -76,6 +76,32 @@ class Startup(unittest.TestCase):
             self.assertTrue(close_to(shot.pixel(left + x, top + y), colour), name)
         self.assertEqual(self.shop.requests(), ["/1.txt"], "the answer came before the check")
 
+    def test_a_press_during_the_start_leaves_main_window_usable_after_the_notice(self):
+        # The press waits in the queue while the notice is fetched; NoticeWindow
+        # then comes up with MainWindow disabled, and after Esc on it MainWindow
+        # takes input again and Esc ends the program.
+        self.shop = Shop(script={"/1.txt": ["no", "no"], "/": BLANK,
+                                 "/new.txt": {"hold": 4, "body_b64": __import__("base64").b64encode(NOTICE).decode()},
+                                 "/?mod=goods&ac=nine": dict(BLANK, hold=5), "*": BLANK})
+        self.addCleanup(self.shop.close)
+        program = Program(self.x, home=new_home(), program=os.path.join(program_copy(), "tolvane"))
+        self.addCleanup(program.kill)
+        main = self.wait_window("Tolvane V1.0.1.0", program)
+        self.assertIsNotNone(main)
+        self.assertTrue(self.shop.wait_for_request("/new.txt", timeout=20), self.shop.requests())
+        left, top, _, _ = self.x.client_geometry(main)
+        self.x.click(left + 134, top + 137)  # 图片框3, while the notice is still held back
+        notice = self.wait_window("有新版本啦……", program)
+        self.assertIsNotNone(notice)
+        time.sleep(1)
+        self.x.press_key(notice, "Escape")
+        deadline = time.time() + 20
+        while time.time() < deadline and self.x.find_window("有新版本啦……", pid=program.pid, timeout=0.5):
+            time.sleep(0.2)
+        time.sleep(6)  # past the held page, had the press started one
+        self.x.press_key(main, "Escape")
+        self.assertEqual(program.wait(20), 0)
+
     def test_status_answers_decide_what_the_user_sees(self):
         for name, answers, requests, outcome in CASES:
             with self.subTest(name):

@@ -350,7 +350,8 @@ class StartupUnderWine(unittest.TestCase):
         self.assertEqual([name for name in os.listdir(desktop) if name.endswith(".lnk")], [SHORTCUT])
         target = shortcut_target(shortcut)
         self.assertEqual(target.lower(), ("z:" + folder.replace("/", "\\") + "\\tolvane.exe").lower())
-        self.assertEqual(settings_of(folder), {"kj": {"kj": "1"}})
+        # The entry is written after the shortcut is made: it may come a moment later.
+        self.assertEqual(wait_for(lambda: settings_of(folder), timeout=10), {"kj": {"kj": "1"}})
         self.assertTrue(shop.wait_for_request("/", timeout=30), shop.requests())
         end(program)
         shop.close()
