@@ -6,6 +6,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "e2e"))
@@ -19,6 +20,7 @@ from x_display import XDisplay  # noqa: E402
 
 MAIN_TITLE = "Tolvane V1.0.1.0"
 NOTICE_TITLE = "有新版本啦……"
+PING_TURN = 2  # seconds a ping waits before the window is looked for again
 MESSAGE_TITLE = "信息："
 BADGE_BLUE = (0, 136, 255)
 
@@ -141,8 +143,20 @@ class LinuxProgram:
                           message=self.find(MESSAGE_TITLE) is not None)
 
     def answers(self, timeout):
-        window = self.find(MAIN_TITLE) or self.find(NOTICE_TITLE) or self.find(MESSAGE_TITLE)
-        return window is not None and self.xd.ping(window, timeout)
+        # Pinged in short turns, each at the window found then: a window that
+        # goes meanwhile (NoticeWindow closing after its page, or a search
+        # that missed MainWindow on a busy machine) never answers, and must
+        # not be taken for a program that stopped answering.
+        deadline = time.monotonic() + timeout
+        while True:
+            window = self.main_window or self.find(MAIN_TITLE) or self.find(NOTICE_TITLE) or self.find(MESSAGE_TITLE)
+            left = deadline - time.monotonic()
+            if window is not None and self.xd.ping(window, max(0.1, min(PING_TURN, left))):
+                return True
+            if time.monotonic() >= deadline:
+                return False
+            if window is None:
+                time.sleep(0.2)
 
     # -- presses
 
