@@ -16,6 +16,7 @@ from lib.xsession import XSession  # noqa: E402
 import model  # noqa: E402
 import places  # noqa: E402
 import sanitizer_reports  # noqa: E402
+from started_program import StartedProgram  # noqa: E402
 from x_display import XDisplay  # noqa: E402
 
 MAIN_TITLE = "Tolvane V1.0.1.0"
@@ -36,7 +37,7 @@ def run(args, env, timeout=15):
     return result.stdout if result.returncode == 0 else None
 
 
-class LinuxProgram:
+class LinuxProgram(StartedProgram):
     name = "linux"
 
     def __init__(self, bin_dir, work_dir, rng):
@@ -87,19 +88,6 @@ class LinuxProgram:
         self.main_window = None
         self.main_origin = None
 
-    def poll(self):
-        return self.process.poll()
-
-    def wait_exit(self, timeout):
-        try:
-            return self.process.wait(timeout)
-        except subprocess.TimeoutExpired:
-            return None
-
-    def kill(self):
-        if self.process and self.process.poll() is None:
-            self.process.kill()
-            self.process.wait()
 
     def ended(self):
         if self.output:

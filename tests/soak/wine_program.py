@@ -16,6 +16,7 @@ sys.path.insert(0, os.path.join(HERE, "..", "e2e"))
 
 import model  # noqa: E402
 import places  # noqa: E402
+from started_program import StartedProgram  # noqa: E402
 
 MAIN_TITLE = "Tolvane V1.0.1.0 ——购物最低价折扣，全场9.9元起包邮"
 NOTICE_TITLE = "有新版本啦……"
@@ -35,7 +36,7 @@ printf '%s\\n' "$@" >> '{log}'
 """
 
 
-class WineProgram:
+class WineProgram(StartedProgram):
     name = "wine"
 
     def __init__(self, bin_dir, work_dir, rng):
@@ -86,19 +87,8 @@ class WineProgram:
         self.crash_dialog = False
         self.windows = {}
 
-    def poll(self):
-        return self.process.poll()
-
-    def wait_exit(self, timeout):
-        try:
-            return self.process.wait(timeout)
-        except subprocess.TimeoutExpired:
-            return None
-
     def kill(self):
-        if self.process and self.process.poll() is None:
-            self.process.kill()
-            self.process.wait()
+        super().kill()
         # A crash dialog outlives the program it reports on.
         self.probe("close", "--title", CRASH_TITLE)
 
