@@ -14,19 +14,10 @@ cd "$(dirname "$0")/.." || exit 1
 
 seconds=${FUZZ_SECONDS:-25}
 
-packages=(clang libclang-rt-14-dev llvm-14 cmake make)
-missing=()
-for package in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
-done
-if ((${#missing[@]})); then
-  echo "Installing: ${missing[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  if ! { apt-get update -qq && apt-get install -y -qq --no-install-recommends "${missing[@]}"; }; then
-    echo "could not install ${missing[*]}"
-    echo "0 passed, 1 failed"
-    exit 1
-  fi
+if ! bash scripts/install_missing.sh clang libclang-rt-14-dev llvm-14 cmake make; then
+  echo "could not install what the fuzzers need"
+  echo "0 passed, 1 failed"
+  exit 1
 fi
 
 if (($#)); then
